@@ -1,0 +1,163 @@
+#include "frame/Events.h"
+#include <new>
+
+namespace wx {
+
+STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPoint)) {
+        *ppv = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = events_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    if (!container) return E_POINTER;
+    container_->AddRef();
+    *container = container_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie) return E_POINTER;
+    *cookie = 0;
+    ComPtr<IDispatch> target;
+    if (FAILED(sink->QueryInterface(events_, target.putVoid())) || !target) {
+        if (FAILED(sink->QueryInterface(IID_IDispatch, target.putVoid())) || !target) return CONNECT_E_CANNOTCONNECT;
+    }
+    try {
+        sinks_.push_back(Sink{nextCookie_, target});
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    *cookie = nextCookie_++;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
+    for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+        if (it->cookie == cookie) {
+            sinks_.erase(it);
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+namespace {
+
+// Enumerators over a fixed snapshot; small enough to share one shape.
+template <class EnumItf, class Item, const IID* Iid>
+class Snapshot : public EnumItf {
+public:
+    Snapshot(std::vector<Item> items, size_t position = 0) : items_(std::move(items)), position_(position) {}
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid)) {
+            *ppv = static_cast<EnumItf*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) {
+            for (Item& item : items_) Free(item);
+            delete this;
+        }
+        return n;
+    }
+    STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
+        ULONG got = 0;
+        while (got < count && position_ < items_.size()) {
+            out[got] = items_[position_++];
+            Hold(out[got]);
+            ++got;
+        }
+        if (fetched) *fetched = got;
+        return got == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override {
+        position_ += count;
+        if (position_ > items_.size()) { position_ = items_.size(); return S_FALSE; }
+        return S_OK;
+    }
+    STDMETHODIMP Reset() override { position_ = 0; return S_OK; }
+    STDMETHODIMP Clone(EnumItf** result) override {
+        if (!result) return E_POINTER;
+        for (Item& item : items_) Hold(item);
+        *result = new (std::nothrow) Snapshot(items_, position_);
+        return *result ? S_OK : E_OUTOFMEMORY;
+    }
+
+private:
+    static void Hold(CONNECTDATA& d) { d.pUnk->AddRef(); }
+    static void Free(CONNECTDATA& d) { d.pUnk->Release(); }
+    static void Hold(IConnectionPoint* p) { p->AddRef(); }
+    static void Free(IConnectionPoint* p) { p->Release(); }
+    std::vector<Item> items_;
+    size_t position_;
+    volatile LONG refs_ = 1;
+};
+
+using ConnectionsSnapshot = Snapshot<IEnumConnections, CONNECTDATA, &IID_IEnumConnections>;
+using PointsSnapshot = Snapshot<IEnumConnectionPoints, IConnectionPoint*, &IID_IEnumConnectionPoints>;
+
+}  // namespace
+
+STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** result) {
+    if (!result) return E_POINTER;
+    std::vector<CONNECTDATA> items;
+    for (Sink& s : sinks_) {
+        s.target->AddRef();
+        items.push_back(CONNECTDATA{s.target.get(), s.cookie});
+    }
+    *result = new (std::nothrow) ConnectionsSnapshot(std::move(items));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT ConnectionPoint::Raise(DISPID id, std::vector<VARIANT*> variables) {
+    std::vector<VARIANT> args;
+    for (auto it = variables.rbegin(); it != variables.rend(); ++it) {
+        VARIANT ref;
+        VariantInit(&ref);
+        V_VT(&ref) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&ref) = *it;
+        args.push_back(ref);
+    }
+    DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    // A handler may disconnect while we raise: walk a copy.
+    std::vector<Sink> sinks = sinks_;
+    HRESULT first = S_OK;
+    for (Sink& sink : sinks) {
+        HRESULT hr = sink.target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                                         nullptr, nullptr);
+        if (FAILED(hr) && SUCCEEDED(first)) first = hr;
+    }
+    return first;
+}
+
+HRESULT EnumerateOne(IConnectionPoint* point, IEnumConnectionPoints** result) {
+    if (!result) return E_POINTER;
+    point->AddRef();
+    *result = new (std::nothrow) PointsSnapshot(std::vector<IConnectionPoint*>{point});
+    if (!*result) {
+        point->Release();
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+}  // namespace wx

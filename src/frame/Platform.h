@@ -1,0 +1,33 @@
+// The platform calls whose answers a test cannot arrange under Wine (NetBIOS, network enumeration,
+// sound output, the shell's property sheet, synthesized key events, disk sizes). Each is reached
+// through this table, which starts out holding the real functions; a test may put its own in place
+// and restore the table afterwards. Everything else calls the platform directly.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <winnetwk.h>
+#include <nb30.h>
+
+namespace wx {
+
+struct PlatformCalls {
+    UCHAR(APIENTRY* netbios)(PNCB ncb);
+    DWORD(APIENTRY* wnetOpenEnumA)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA resource, LPHANDLE handle);
+    DWORD(APIENTRY* wnetEnumResourceA)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
+    DWORD(APIENTRY* wnetCloseEnum)(HANDLE handle);
+    BOOL(WINAPI* sndPlaySoundA)(LPCSTR sound, UINT flags);
+    BOOL(WINAPI* shellExecuteExA)(SHELLEXECUTEINFOA* info);
+    VOID(WINAPI* keybdEvent)(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra);
+    SHORT(WINAPI* getKeyState)(int vk);
+    BOOL(WINAPI* getDiskFreeSpaceA)(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
+                                    LPDWORD freeClusters, LPDWORD totalClusters);
+    BOOL(WINAPI* getDiskFreeSpaceExA)(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                                      PULARGE_INTEGER free);
+};
+
+// The table in use (the real functions unless a test replaced them).
+PlatformCalls& Platform();
+// The real functions, for putting the table back.
+const PlatformCalls& RealPlatform();
+
+}  // namespace wx

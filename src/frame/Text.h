@@ -1,0 +1,44 @@
+// Text crossing between automation strings (UTF-16 BSTR) and the platform's ANSI functions, in the
+// system ANSI code page, one byte per character. Null text (a BSTR never assigned) stays distinct
+// from empty text: it becomes a null pointer, empty text a pointer to "".
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+#include <string>
+
+namespace wx {
+
+class AnsiText {
+public:
+    AnsiText() = default;  // null text
+    explicit AnsiText(std::string bytes) : null_(false), bytes_(std::move(bytes)) {}
+    bool isNull() const { return null_; }
+    const std::string& bytes() const { return bytes_; }
+    // The pointer to hand to an ANSI function: null for null text.
+    const char* ptr() const { return null_ ? nullptr : bytes_.c_str(); }
+    int length() const { return static_cast<int>(bytes_.size()); }
+
+private:
+    bool null_ = true;
+    std::string bytes_;
+};
+
+AnsiText ToAnsi(BSTR text);
+std::string ToAnsi(const std::wstring& text);
+std::wstring FromAnsi(const char* bytes, size_t count);
+inline std::wstring FromAnsi(const std::string& bytes) { return FromAnsi(bytes.data(), bytes.size()); }
+
+// The text of a BSTR; a null BSTR reads as empty text.
+inline std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+// A new BSTR holding the text (never null).
+BSTR NewBstr(const std::wstring& text);
+BSTR NewBstrFromAnsi(const char* bytes, size_t count);
+// Replaces *target with a new BSTR holding the text.
+void AssignBstr(BSTR* target, const std::wstring& text);
+// A copy of a BSTR that keeps null text null.
+BSTR CopyBstr(BSTR text);
+
+// Decimal text of a number as the runtime's Str$/CStr write it ("12", "-3").
+std::wstring NumberText(long n);
+
+}  // namespace wx

@@ -1,0 +1,255 @@
+#include "settings/cyInifINIFilesObj.h"
+#include "frame/Creators.h"
+#include "frame/Errors.h"
+#include "frame/HostObject.h"
+#include "frame/Runtime.h"
+#include "frame/Text.h"
+#include <vector>
+
+namespace wx {
+
+namespace {
+const DWORD kValueBuffer = 255;
+const DWORD kListBuffer = 8192;
+
+void Store(Bstr& field, BSTR* value) {
+    if (!value) RaiseRuntime(5);
+    field = Bstr::Attach(CopyBstr(*value));
+}
+
+void Return(const Bstr& field, BSTR* result) {
+    if (!result) RaiseRuntime(5);
+    *result = CopyBstr(field.get());
+}
+
+// Product or difference of screen metrics, converted to Long as the runtime converts
+// (nearest, halves to even; overflow raises 6).
+long Round(double value) { return ToLong(*Variant::Double(value).get()); }
+}  // namespace
+
+cyInifINIFilesObj::cyInifINIFilesObj() : Dispatchable(IID__cyInifINIFilesObj) {}
+cyInifINIFilesObj::~cyInifINIFilesObj() = default;
+
+std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSize) const {
+    AnsiText s = ToAnsi(section), k = ToAnsi(key), d = ToAnsi(default_.get()), p = ToAnsi(path_.get());
+    std::vector<char> buffer(bufferSize + 1, ' ');
+    DWORD n = GetPrivateProfileStringA(s.ptr(), k.ptr(), d.ptr(), buffer.data(), bufferSize, p.ptr());
+    if (n > bufferSize) n = bufferSize;
+    return FromAnsi(buffer.data(), n);
+}
+
+void cyInifINIFilesObj::WriteEntry(BSTR section, BSTR key, BSTR value) {
+    AnsiText s = ToAnsi(section), k = ToAnsi(key), v = ToAnsi(value), p = ToAnsi(path_.get());
+    lastReturnCode_ = WritePrivateProfileStringA(s.ptr(), k.ptr(), v.ptr(), p.ptr());
+}
+
+std::wstring cyInifINIFilesObj::ReadValue() const { return ReadEntry(section_.get(), key_.get(), kValueBuffer); }
+
+void cyInifINIFilesObj::WriteValue(const std::wstring& text) {
+    BSTR value = NewBstr(text);
+    HRESULT hr = put_Value(&value);
+    SysFreeString(value);
+    ThrowIfFailed(hr);
+}
+
+STDMETHODIMP cyInifINIFilesObj::get_LastReturnCode(long* result) {
+    return Guarded([&] { if (!result) RaiseRuntime(5); *result = lastReturnCode_; });
+}
+
+STDMETHODIMP cyInifINIFilesObj::get_Success(VARIANT_BOOL* result) {
+    return Guarded([&] { if (!result) RaiseRuntime(5); *result = lastReturnCode_ != 0 ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP cyInifINIFilesObj::put_Default(BSTR* value) { return Guarded([&] { Store(default_, value); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Default(BSTR* result) { return Guarded([&] { Return(default_, result); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Path(BSTR* value) { return Guarded([&] { Store(path_, value); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Path(BSTR* result) { return Guarded([&] { Return(path_, result); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Key(BSTR* value) { return Guarded([&] { Store(key_, value); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Key(BSTR* result) { return Guarded([&] { Return(key_, result); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Section(BSTR* value) { return Guarded([&] { Store(section_, value); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Section(BSTR* result) { return Guarded([&] { Return(section_, result); }); }
+
+STDMETHODIMP cyInifINIFilesObj::get_Value(BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = NewBstr(ReadValue());
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::put_Value(BSTR* value) {
+    return Guarded([&] {
+        if (!value) RaiseRuntime(5);
+        // The profile functions end a value at its first NUL; the NULs are dropped instead, and the
+        // caller's variable holds the text actually written.
+        if (*value) {
+            std::wstring text = TextOf(*value);
+            std::wstring cleaned;
+            for (wchar_t c : text)
+                if (c != L'\0') cleaned += c;
+            if (cleaned.size() != text.size()) AssignBstr(value, cleaned);
+        }
+        WriteEntry(section_.get(), key_.get(), *value);
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::DeleteKeyINI() { return Guarded([&] { WriteEntry(section_.get(), key_.get(), nullptr); }); }
+
+STDMETHODIMP cyInifINIFilesObj::DeleteSectionINI() { return Guarded([&] { WriteEntry(section_.get(), nullptr, nullptr); }); }
+
+STDMETHODIMP cyInifINIFilesObj::get_INISection(BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = NewBstr(ReadEntry(section_.get(), nullptr, kListBuffer));
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::put_INISection(BSTR* value) {
+    return Guarded([&] {
+        if (!value) RaiseRuntime(5);
+        WriteEntry(section_.get(), nullptr, *value);
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::get_Sections(BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = NewBstr(ReadEntry(nullptr, nullptr, kListBuffer));
+    });
+}
+
+void cyInifINIFilesObj::SplitList(const std::wstring& list, bool keepEmpty, SAFEARRAY** names, long* count) {
+    if (!names || !count) RaiseRuntime(5);
+    if (*names) {
+        ThrowIfFailed(SafeArrayDestroy(*names));
+        *names = nullptr;
+    }
+    *count = 0;
+    if (list.empty()) return;
+    std::vector<std::wstring> found;
+    size_t start = 0;
+    for (size_t nul = list.find(L'\0'); nul != std::wstring::npos; nul = list.find(L'\0', start)) {
+        std::wstring name = list.substr(start, nul - start);
+        if (keepEmpty || !name.empty()) found.push_back(name);
+        start = nul + 1;
+    }
+    // Text after the last NUL is a name cut by the buffer: it is dropped.
+    if (found.empty()) return;
+    SAFEARRAYBOUND bound = {static_cast<ULONG>(found.size()), 1};
+    SafeArrayOwner array(SafeArrayCreate(VT_BSTR, 1, &bound));
+    if (!array.get()) RaiseRuntime(7);
+    for (LONG i = 0; i < static_cast<LONG>(found.size()); ++i) {
+        LONG index = i + 1;
+        Bstr text(found[i].c_str(), static_cast<UINT>(found[i].size()));
+        ThrowIfFailed(SafeArrayPutElement(array.get(), &index, text.get()));
+    }
+    *names = array.release();
+    *count = static_cast<long>(found.size());
+}
+
+STDMETHODIMP cyInifINIFilesObj::EnumerateCurrentSection(SAFEARRAY** sKey, long* iCount) {
+    return Guarded([&] {
+        if (!sKey || !iCount) RaiseRuntime(5);
+        SplitList(ReadEntry(section_.get(), nullptr, kListBuffer), true, sKey, iCount);
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::EnumerateAllSections(SAFEARRAY** sSections, long* iCount) {
+    return Guarded([&] {
+        if (!sSections || !iCount) RaiseRuntime(5);
+        SplitList(ReadEntry(nullptr, nullptr, kListBuffer), false, sSections, iCount);
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::SaveFormPosition(IDispatch** frmThis) {
+    return Guarded([&] {
+        Bstr rememberedKey = key_;
+        bool ok = Quietly([&] {
+            HostObject form(frmThis ? *frmThis : nullptr);
+            long state = form.GetLong(L"WindowState");
+            if (state == 1) return;  // a minimized form keeps its saved placement
+            key_ = Bstr(L"Maximised");
+            WriteValue(state == 2 ? L"1" : L"0");
+            if (state == 2) return;
+            for (const wchar_t* name : {L"Left", L"Top", L"Width", L"Height"}) {
+                key_ = Bstr(name);
+                WriteValue(ToText(*form.Get(name).get()));
+            }
+        });
+        key_ = rememberedKey;
+        if (!ok) lastReturnCode_ = 0;
+    });
+}
+
+STDMETHODIMP cyInifINIFilesObj::LoadFormPosition(IDispatch** frmThis, VARIANT lMinWidth, VARIANT lMinHeight) {
+    return Guarded([&] {
+        Bstr rememberedKey = key_;
+        Bstr rememberedDefault = default_;
+        bool ok = Quietly([&] {
+            HostObject form(frmThis ? *frmThis : nullptr);
+            default_ = Bstr(L"FAIL");
+            long place[4];
+            const wchar_t* names[4] = {L"Left", L"Top", L"Width", L"Height"};
+            for (int i = 0; i < 4; ++i) {
+                key_ = Bstr(names[i]);
+                std::wstring stored = ReadValue();
+                place[i] = ConvertOr(stored, form.GetLong(names[i]));
+                if (i == 2 && place[2] < ToDouble(lMinWidth)) place[2] = ToLong(lMinWidth);
+                if (i == 3 && place[3] < ToDouble(lMinHeight)) place[3] = ToLong(lMinHeight);
+            }
+            long& left = place[0];
+            long& top = place[1];
+            long& width = place[2];
+            long& height = place[3];
+            ScreenMetrics screen = Screen();
+            double marginX = 4 * screen.twipsPerPixelX;
+            double marginY = 4 * screen.twipsPerPixelY;
+            auto sum = [](long a, long b) {
+                long long s = static_cast<long long>(a) + b;
+                if (s > 0x7FFFFFFFLL || s < -0x80000000LL) RaiseRuntime(6);
+                return static_cast<long>(s);
+            };
+            if (left < marginX) left = Round(marginX);
+            if (top < marginY) top = Round(marginY);
+            if (screen.width - marginX < sum(left, width)) {
+                left = Round(screen.width - marginX - width);
+                if (left < marginX) left = Round(marginX);
+                if (screen.width - marginX < sum(left, width)) width = Round(screen.width - left - marginX);
+            }
+            if (screen.height - marginY < sum(top, height)) {
+                top = Round(screen.height - marginY - height);
+                if (top < marginY) top = Round(marginY);
+                if (screen.height - marginY < sum(top, height)) height = Round(screen.height - top - marginY);
+            }
+            if (width >= ToDouble(lMinWidth) && height >= ToDouble(lMinHeight)) {
+                Variant l = Variant::Long(left), t = Variant::Long(top), w = Variant::Long(width),
+                        h = Variant::Long(height);
+                form.CallByRef(L"Move", {l.get(), t.get(), w.get(), h.get()});
+            }
+            key_ = Bstr(L"Maximised");
+            if (ConvertOr(ReadValue(), 0) != 0) form.Let(L"WindowState", Variant::Long(2));
+        });
+        key_ = rememberedKey;
+        default_ = rememberedDefault;
+        if (!ok) lastReturnCode_ = 0;
+    });
+}
+
+long cyInifINIFilesObj::ConvertOr(const std::wstring& text, long fallback) {
+    Variant source = Variant::Text(text.c_str());
+    Variant converted;
+    if (FAILED(VariantChangeType(converted.get(), source.get(), 0, VT_I4))) return fallback;
+    return V_I4(converted.get());
+}
+
+STDMETHODIMP cyInifINIFilesObj::CLngDefault(BSTR sString, long lDefault, long* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = ConvertOr(TextOf(sString), lDefault);
+    });
+}
+
+}  // namespace wx
+
+namespace wx {
+HRESULT Create_cyInifINIFilesObj(REFIID riid, void** ppv) { return CreateAndQuery<cyInifINIFilesObj>(riid, ppv); }
+}  // namespace wx

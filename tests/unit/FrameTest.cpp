@@ -1,16 +1,325 @@
-// The library as a host meets it: exports, class factories, unloading, registration, the embedded
-// type library, error info, and the dispatch base's handling of script-style ByRef arguments.
+// The library as a host meets it: exports, class factories, unloading, the embedded type library
+// against the catalogue, creation by ProgID, and error info of a raised error.
 #include "frame/Interfaces.h"
 #include "support/Library.h"
 #include <gtest/gtest.h>
+#include <set>
+#include <string>
 
 using namespace wxtest;
 
-TEST(Frame, DllGetClassObjectRefusesUnknownClasses) {
+namespace {
+
+struct CatalogueRow {
+    const wchar_t* name;
+    const char* clsid;
+    const char* iid;
+    bool global;
+    int entries;
+    int names;
+};
+
+const CatalogueRow kCatalogue[] = {
+    {L"clsNetw", "8584A5E4-6183-4EF8-995D-EA1B850B82ED", "FBF8E760-83BF-4E3E-ABD9-4EA0BA0D776F", true, 2, 2},
+    {L"cyInifINIFilesObj", "F2DC1BD3-180D-4744-A65E-94792C754393", "86B1BAB6-4A3A-48BF-93EE-4FFEEAD13191", true, 22, 16},
+    {L"classMRU", "8468B138-587E-4326-848D-2C9022EE1F60", "619FC939-C86E-4FE3-93F8-A982FA54729D", true, 15, 10},
+    {L"clSShortCut", "981311AC-2ED9-458F-828F-4D63A97F6906", "D3D300E9-F37B-4CAF-B499-24CB4E878ACA", true, 4, 4},
+    {L"clzBriCon", "0B9C9988-A632-4779-872B-3AA0D8D9B30E", "D1DA2956-4AE2-401B-93A0-CE4F7E562D93", true, 33, 33},
+    {L"clsCrypto", "3142FC85-CFEE-4CE1-88FD-2DFA33D32C94", "C63230BB-4E84-4AC9-AE14-10F2550842F8", true, 30, 20},
+    {L"clsResolu", "64A79583-4764-40B9-A22D-4E13BF69C7C9", "00DFBCDB-14FA-4656-8517-E09FC6DEA29A", true, 15, 9},
+    {L"clsOnTop1", "B22317FA-0888-4864-B5EA-02D137DECDB7", "FD09AD6C-1645-489F-B04F-B2F362C67454", true, 5, 5},
+    {L"clsKeyBoard", "7F4AD2AD-E1D3-4B49-A0BE-D893AFCD28C3", "46E5F417-373E-44A8-BDA4-CB7ECFA2DCDF", true, 4, 4},
+    {L"clsCapture", "B060C33D-31B0-4919-A396-FFD92E9E39EA", "BCD79E7D-73F5-4723-9930-77FB91C80A40", true, 8, 8},
+    {L"clsMSAgent", "B3478642-6157-48D4-ADCA-A6BC6BFB72FB", "05A078A6-886D-40ED-BBD1-503E126B376F", true, 0, 0},
+    {L"clsVFW", "1ABA0709-273E-4EC3-8B6C-7B322C7B87D1", "54624BFE-F401-4674-A07C-35B81A32F235", true, 0, 0},
+    {L"clsWinReg", "DD0C3B5E-4E32-4B02-9964-D42A2CA5637C", "A058BA9A-9394-476A-B8C6-5641585FCED7", true, 9, 9},
+    {L"clsEnetAdd", "64A51CAF-9AA9-400E-AE98-9DBBAC31D413", "1F41D229-48C6-407C-B2B9-517108B0BCFF", true, 11, 6},
+    {L"clsDrvInfo2", "01396120-5493-428C-AFD2-55A56A74C4F7", "6E6A3EED-06A0-432E-BEA4-47FAF6202B4E", true, 36, 33},
+    {L"clsDriveInfo", "D8F2D0A8-1762-46BA-8297-3629FD36B0E1", "567098A7-4386-4AE6-A78F-91971AA510A8", true, 4, 4},
+    {L"clsSecretFiles", "16B07CE7-7D8D-4B4F-9C26-D0B8CB564B5C", "E4A91BE0-E35D-4CD1-8D0E-CA2E0E32B1A0", true, 2, 2},
+    {L"clsResTarvik", "BA823FEC-8191-4357-A691-DD04ACFD7390", "B93B7990-6B92-463B-B0DA-951FE3BFC39E", true, 2, 2},
+    {L"cLoadResPicture", "C3F4E848-F239-4942-B21A-D33722839FCC", "38B01572-A2C4-4E28-AF3E-071D93F76291", true, 1, 1},
+    {L"clsControlPanelEntry", "B49DE800-D9B4-409B-92D0-67D1DAAC9CE7", "DF5AB52D-40A4-4E3C-994B-1733538AE048", false, 2, 2},
+    {L"clsDSN", "AD61E328-4A55-445F-8DC5-7F3637D24653", "94BCA590-105A-4835-8989-49C57E6DB032", false, 0, 0},
+    {L"clsDorvelRegHand2A", "A2D08444-1C3F-4E41-A3FA-EA7D3F9DEEC5", "CAD3231F-EE9D-4224-98A7-B86C6419F1DA", false, 20, 14},
+};
+
+struct OtherType {
+    const wchar_t* name;
+    const char* guid;
+    TYPEKIND kind;
+    int members;
+};
+
+const OtherType kOtherTypes[] = {
+    {L"Pixel", "A914BC59-F1C7-4AEB-A243-B8787C1199D2", TKIND_RECORD, 4},
+    {L"FRMSIZE", "DEAE8FEC-B801-47A7-93DA-27238441D392", TKIND_RECORD, 2},
+    {L"SHELLEXECUTEINFO", "6C2054AE-3039-4DFC-9B75-A1BFC67C880A", TKIND_RECORD, 15},
+    {L"acCryptographicMethodConst", "790ED252-3955-4B3C-BFB1-BD5B34CCFFC3", TKIND_ENUM, 25},
+    {L"acCryptographicTypeConst", "C1379E0E-11AD-4EFB-89A8-7B79B60899A4", TKIND_ENUM, 2},
+    {L"acCryptographicConversionConst", "1C8A23A0-058C-4A58-864B-1DCED4E593DE", TKIND_ENUM, 2},
+    {L"enumKeys", "591C474A-67F2-410E-BED0-8DD2788C6E97", TKIND_ENUM, 32},
+    {L"SoundTypes", "FECCDAA5-8851-4BA6-A504-2F5EA6C13277", TKIND_ENUM, 6},
+    {L"ERegistryClassConstants", "ADBFACF2-3A8A-43BA-9663-E9825DF661E1", TKIND_ENUM, 4},
+    {L"ERegistryValueTypes", "9B231F77-5576-4C86-8E22-69D5E2B0148D", TKIND_ENUM, 12},
+};
+
+GUID Guid(const char* text) {
+    std::wstring braced = L"{" + std::wstring(text, text + strlen(text)) + L"}";
+    GUID g = GUID_NULL;
+    CLSIDFromString(braced.c_str(), &g);
+    return g;
+}
+
+ComPtr<ITypeLib> EmbeddedLibrary() {
+    ComPtr<ITypeLib> lib;
+    LoadTypeLibEx(LibraryPath().c_str(), REGKIND_NONE, lib.put());
+    return lib;
+}
+
+struct Attr {
+    Attr(ITypeInfo* info) : info(info) { info->GetTypeAttr(&attr); }
+    ~Attr() { if (attr) info->ReleaseTypeAttr(attr); }
+    ITypeInfo* info;
+    TYPEATTR* attr = nullptr;
+};
+
+// The interface's own members: slots and distinct names, through its function-table view.
+void CountMembers(ITypeInfo* dispatchView, int& entries, int& names) {
+    ComPtr<ITypeInfo> info(dispatchView);
+    HREFTYPE ref;
+    ComPtr<ITypeInfo> vtable;
+    if (SUCCEEDED(dispatchView->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+        SUCCEEDED(dispatchView->GetRefTypeInfo(ref, vtable.put())))
+        info = vtable;
+    Attr attr(info.get());
+    entries = attr.attr->cFuncs;
+    std::set<std::wstring> distinct;
+    for (UINT i = 0; i < attr.attr->cFuncs; ++i) {
+        FUNCDESC* fd = nullptr;
+        info->GetFuncDesc(i, &fd);
+        Bstr name;
+        info->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
+        distinct.insert(name.get());
+        info->ReleaseFuncDesc(fd);
+    }
+    names = static_cast<int>(distinct.size());
+}
+
+}  // namespace
+
+TEST(Frame, EmbeddedTypeLibraryIdentity) {
+    auto lib = EmbeddedLibrary();
+    ASSERT_TRUE(lib);
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, Guid("03D66F35-AF04-4AED-B7AA-698FE67BD230")));
+    EXPECT_EQ(attr->wMajorVerNum, 1);
+    EXPECT_EQ(attr->wMinorVerNum, 0);
+    EXPECT_EQ(attr->lcid, 0u);
+    lib->ReleaseTLibAttr(attr);
+    Bstr name;
+    lib->GetDocumentation(-1, name.put(), nullptr, nullptr, nullptr);
+    EXPECT_STREQ(name.get(), L"WENDRAX1");
+}
+
+TEST(Frame, EveryCatalogueClassMatchesTheTypeLibrary) {
+    auto lib = EmbeddedLibrary();
+    ASSERT_TRUE(lib);
+    int coclasses = 0;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        lib->GetTypeInfoType(i, &kind);
+        if (kind == TKIND_COCLASS) ++coclasses;
+    }
+    EXPECT_EQ(coclasses, 22) << "the private table printer must not be in the public library";
+
+    for (const CatalogueRow& row : kCatalogue) {
+        SCOPED_TRACE(std::string(row.name, row.name + wcslen(row.name)));
+        ComPtr<ITypeInfo> coclass;
+        ASSERT_EQ(lib->GetTypeInfoOfGuid(Guid(row.clsid), coclass.put()), S_OK);
+        Attr classAttr(coclass.get());
+        EXPECT_EQ(classAttr.attr->typekind, TKIND_COCLASS);
+        WORD expectedFlags = TYPEFLAG_FCANCREATE;
+        if (row.global) expectedFlags |= TYPEFLAG_FAPPOBJECT | TYPEFLAG_FPREDECLID;
+        EXPECT_EQ(classAttr.attr->wTypeFlags, expectedFlags);
+        Bstr className, help;
+        coclass->GetDocumentation(MEMBERID_NIL, className.put(), help.put(), nullptr, nullptr);
+        EXPECT_STREQ(className.get(), row.name);
+        EXPECT_GT(help.length(), 0u) << "every class has a helpstring";
+
+        // The default interface.
+        ComPtr<ITypeInfo> itf;
+        bool foundDefault = false;
+        for (UINT k = 0; k < classAttr.attr->cImplTypes; ++k) {
+            INT flags = 0;
+            coclass->GetImplTypeFlags(k, &flags);
+            if ((flags & IMPLTYPEFLAG_FDEFAULT) && !(flags & IMPLTYPEFLAG_FSOURCE)) {
+                HREFTYPE ref;
+                coclass->GetRefTypeOfImplType(k, &ref);
+                coclass->GetRefTypeInfo(ref, itf.put());
+                foundDefault = true;
+            }
+        }
+        ASSERT_TRUE(foundDefault);
+        Attr itfAttr(itf.get());
+        EXPECT_TRUE(IsEqualGUID(itfAttr.attr->guid, Guid(row.iid)));
+        // The flags as declared sit on the function-table view of the dual interface.
+        HREFTYPE vtableRef;
+        ComPtr<ITypeInfo> vtable;
+        ASSERT_EQ(itf->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef), S_OK);
+        ASSERT_EQ(itf->GetRefTypeInfo(vtableRef, vtable.put()), S_OK);
+        Attr vtableAttr(vtable.get());
+        const WORD itfFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION;
+        EXPECT_EQ(vtableAttr.attr->wTypeFlags & itfFlags, itfFlags);
+        Bstr itfName, itfHelp;
+        itf->GetDocumentation(MEMBERID_NIL, itfName.put(), itfHelp.put(), nullptr, nullptr);
+        EXPECT_EQ(std::wstring(itfName.get()), std::wstring(L"_") + row.name);
+        EXPECT_GT(itfHelp.length(), 0u);
+        int entries = 0, names = 0;
+        CountMembers(itf.get(), entries, names);
+        EXPECT_EQ(entries, row.entries);
+        EXPECT_EQ(names, row.names);
+    }
+}
+
+TEST(Frame, EventInterfaceOfTheFolderWalker) {
+    auto lib = EmbeddedLibrary();
+    ComPtr<ITypeInfo> events;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(Guid("9E974DB3-A28E-461E-B0E4-CCAF7B79686E"), events.put()), S_OK);
+    Attr attr(events.get());
+    EXPECT_EQ(attr.attr->typekind, TKIND_DISPATCH);
+    ASSERT_EQ(attr.attr->cFuncs, 2);
+    const wchar_t* expected[] = {L"CountFiles", L"CountTotals"};
+    for (UINT i = 0; i < 2; ++i) {
+        FUNCDESC* fd = nullptr;
+        events->GetFuncDesc(i, &fd);
+        EXPECT_EQ(fd->memid, static_cast<MEMBERID>(i + 1));
+        EXPECT_EQ(fd->cParams, 2);
+        Bstr name;
+        events->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
+        EXPECT_STREQ(name.get(), expected[i]);
+        events->ReleaseFuncDesc(fd);
+    }
+}
+
+TEST(Frame, RecordsAndEnumerations) {
+    auto lib = EmbeddedLibrary();
+    for (const OtherType& type : kOtherTypes) {
+        SCOPED_TRACE(std::string(type.name, type.name + wcslen(type.name)));
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfoOfGuid(Guid(type.guid), info.put()), S_OK);
+        Attr attr(info.get());
+        EXPECT_EQ(attr.attr->typekind, type.kind);
+        EXPECT_EQ(attr.attr->cVars, type.members);
+        Bstr name;
+        info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        EXPECT_STREQ(name.get(), type.name);
+    }
+    // Spot checks of values and member order.
+    ComPtr<ITypeInfo> roots;
+    lib->GetTypeInfoOfGuid(Guid("ADBFACF2-3A8A-43BA-9663-E9825DF661E1"), roots.put());
+    VARDESC* vd = nullptr;
+    roots->GetVarDesc(1, &vd);
+    EXPECT_EQ(V_I4(vd->lpvarValue), -2147483647);
+    roots->ReleaseVarDesc(vd);
+    ComPtr<ITypeInfo> pixel;
+    lib->GetTypeInfoOfGuid(Guid("A914BC59-F1C7-4AEB-A243-B8787C1199D2"), pixel.put());
+    Attr pixelAttr(pixel.get());
+    EXPECT_EQ(pixelAttr.attr->cbSizeInstance, 8u);
+}
+
+TEST(Frame, ClassFactoryAndUnloading) {
+    using CanUnloadFn = HRESULT(WINAPI*)();
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(LibraryModule(), "DllCanUnloadNow"));
     auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(LibraryModule(), "DllGetClassObject"));
-    ASSERT_NE(get, nullptr);
-    void* factory = reinterpret_cast<void*>(1);
-    EXPECT_EQ(get(LIBID_WENDRAX1, IID_IClassFactory, &factory), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(factory, nullptr);
+    ASSERT_TRUE(canUnload && get);
+    ASSERT_EQ(canUnload(), S_OK) << "nothing of the library is alive between tests";
+
+    void* bogus = reinterpret_cast<void*>(1);
+    EXPECT_EQ(get(LIBID_WENDRAX1, IID_IClassFactory, &bogus), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(bogus, nullptr);
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(get(CLSID_cyInifINIFilesObj, IID_IClassFactory, factory.putVoid()), S_OK);
+    ComPtr<IDispatch> first, second;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, first.putVoid()), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, second.putVoid()), S_OK);
+    EXPECT_NE(first.get(), second.get()) << "a new instance per request";
+    ComPtr<IUnknown> outer;
+    EXPECT_EQ(factory->CreateInstance(first.get(), IID_IUnknown, outer.putVoid()), CLASS_E_NOAGGREGATION);
+
+    factory->LockServer(TRUE);
+    factory.reset();
+    first.reset();
+    second.reset();
+    EXPECT_EQ(canUnload(), S_FALSE) << "a lock keeps the library";
+    ASSERT_EQ(get(CLSID_cyInifINIFilesObj, IID_IClassFactory, factory.putVoid()), S_OK);
+    factory->LockServer(FALSE);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, first.putVoid()), S_OK);
+    factory.reset();
+    EXPECT_EQ(canUnload(), S_FALSE) << "a live object keeps the library";
+    first.reset();
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST(Frame, EveryClassIsCreatedByProgIdAndReleased) {
+    for (const CatalogueRow& row : kCatalogue) {
+        std::wstring progId = std::wstring(L"WENDRAX1.") + row.name;
+        auto object = CreateByProgId(progId.c_str());
+        EXPECT_TRUE(object) << std::string(progId.begin(), progId.end());
+        CLSID clsid;
+        ASSERT_EQ(CLSIDFromProgID(progId.c_str(), &clsid), S_OK);
+        EXPECT_TRUE(IsEqualCLSID(clsid, Guid(row.clsid)));
+    }
+}
+
+TEST(Frame, MemberlessClassesHaveNoMembers) {
+    auto dsn = CreateByProgId(L"WENDRAX1.clsDSN");
+    ASSERT_TRUE(dsn);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(dsn->GetTypeInfo(0, 0, info.put()), S_OK);
+    Attr attr(info.get());
+    EXPECT_TRUE(IsEqualGUID(attr.attr->guid, IID__clsDSN));
+    EXPECT_EQ(Call(dsn.get(), L"Anything").hr, DISP_E_UNKNOWNNAME);
+}
+
+TEST(Frame, RaisedErrorsCarryNumberSourceAndDescription) {
+    auto ini = Create<_cyInifINIFilesObj>(CLSID_cyInifINIFilesObj, IID__cyInifINIFilesObj);
+    ASSERT_TRUE(ini);
+    auto support = ini.as<ISupportErrorInfo>(IID_ISupportErrorInfo);
+    ASSERT_TRUE(support);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__cyInifINIFilesObj), S_OK);
+    // A null argument pointer is an invalid procedure call (5), raised like any runtime error.
+    HRESULT hr = ini->put_Value(nullptr);
+    EXPECT_EQ(hr, static_cast<HRESULT>(0x800A0005));
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+    Bstr source, description;
+    info->GetSource(source.put());
+    info->GetDescription(description.put());
+    EXPECT_STREQ(source.get(), L"WENDRAX1");
+    EXPECT_STREQ(description.get(), L"Invalid procedure call or argument");
+}
+
+TEST(Frame, DispatchCoercesScriptVariablesAndReportsTypeMismatch) {
+    auto ini = Create<IDispatch>(CLSID_cyInifINIFilesObj, IID_IDispatch);
+    ASSERT_TRUE(ini);
+    // A by-value Long parameter given text that is no number.
+    Variant text = Variant::Text(L"12");
+    Variant fallback = Variant::Text(L"seven");
+    auto r = Call(ini.get(), L"CLngDefault", {Val(text), Val(fallback)});
+    EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
+    // Too many arguments.
+    r = Call(ini.get(), L"CLngDefault", {Val(text), Val(text), Val(text)});
+    EXPECT_EQ(r.hr, DISP_E_BADPARAMCOUNT);
+    // A required argument left out.
+    r = Call(ini.get(), L"CLngDefault", {});
+    EXPECT_EQ(r.hr, DISP_E_PARAMNOTOPTIONAL);
+    // Optional argument left out, and an argument passed as a script variable (VARIANT*).
+    Variant variable = Variant::Text(L"41");
+    r = Call(ini.get(), L"CLngDefault", {Ref(variable)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(V_I4(r.value.get()), 41);
 }

@@ -94,7 +94,9 @@ STDMETHODIMP clsEnetAdd::EthernetAddress(LONG* LanaNumber, BSTR* pResult) {
         revMinor_ = ByteValue(status.rev_minor);
 
         // The decimal text runs on from whatever the property held before; only the host resets it.
-        std::wstring decimal = enetAddressDec_.type() == VT_EMPTY ? std::wstring() : ToText(*enetAddressDec_.get());
+        // (Empty and Null join as no text, as they do in the runtime's text joins.)
+        VARTYPE held = enetAddressDec_.type();
+        std::wstring decimal = held == VT_EMPTY || held == VT_NULL ? std::wstring() : ToText(*enetAddressDec_.get());
         std::wstring hex;
         const wchar_t digits[] = L"0123456789ABCDEF";
         for (int i = 0; i < 6; ++i) {

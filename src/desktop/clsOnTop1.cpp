@@ -2,6 +2,7 @@
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
+#include "frame/Platform.h"
 #include "frame/Runtime.h"
 #include "frame/Text.h"
 #include "frame/TextFile.h"
@@ -35,7 +36,7 @@ Handle HandleOf(long value) { return reinterpret_cast<Handle>(static_cast<LONG_P
 long Coordinate(double value) { return ToLong(*Variant::Double(value).get()); }
 
 int DrawBannerText(HDC dc, const std::string& text, RECT* area, UINT format) {
-    return DrawTextA(dc, text.c_str(), -1, area, format);
+    return Platform().drawTextA(dc, text.c_str(), -1, area, format);
 }
 }  // namespace
 
@@ -103,7 +104,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
     DWORD last = 0;
     for (;;) {
         if (stopScrolling_) return;
-        DWORD elapsed = GetTickCount() - last;
+        DWORD elapsed = Platform().getTickCount() - last;
         if (static_cast<long long>(elapsed) > interval) {
             box.Call(L"Cls");
             DrawBannerText(HandleOf<HDC>(box.GetLong(L"hDC")), ansi, &area, kDrawBanner);
@@ -114,7 +115,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
                 area.bottom = Coordinate(box.GetDouble(L"ScaleHeight") + height);
             }
             box.Call(L"Refresh");
-            last = GetTickCount();
+            last = Platform().getTickCount();
             elapsed = 0;
         }
         DoEvents();

@@ -7,6 +7,9 @@
 #include "support/Library.h"
 #include "support/PlatformSeam.h"
 #include <gtest/gtest.h>
+#include <winioctl.h>
+#include <cstring>
+#include <string>
 #include <vector>
 
 using namespace wxtest;
@@ -231,6 +234,81 @@ TEST_F(Banner, KeepsRunningWhenTheTickCountPassesHalfItsRange) {
     EXPECT_EQ(stopResult_, S_OK);
     EXPECT_GT(g_clock, 0x80000010u);
     EXPECT_GT(times_.size(), 4u);
+}
+
+}  // namespace
+
+// ---- The first CD-ROM drive --------------------------------------------------------------------
+
+namespace {
+
+// The request of Wine's mount manager that defines or removes a drive letter (its own layout).
+struct WineUnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fs_type;
+    DWORD serial;
+    ULONGLONG unix_dev;
+    WCHAR letter;
+    USHORT mount_point_offset;
+    USHORT device_offset;
+    USHORT label_offset;
+};
+const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+// A CD-ROM drive letter defined for one test through Wine's mount manager (as its configuration
+// tool does), over a scratch folder; removed again afterwards.
+class CdromDrive {
+public:
+    CdromDrive(wchar_t letter, const std::wstring& folder) : letter_(letter) {
+        using UnixNameFn = char*(CDECL*)(LPCWSTR);
+        auto unixName = reinterpret_cast<UnixNameFn>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+        if (!unixName) return;
+        char* path = unixName(folder.c_str());
+        if (!path) return;
+        defined_ = Send(DRIVE_CDROM, path);
+        HeapFree(GetProcessHeap(), 0, path);
+    }
+    ~CdromDrive() { if (defined_) Send(DRIVE_NO_ROOT_DIR, nullptr); }
+    bool defined() const { return defined_; }
+
+private:
+    bool Send(ULONG type, const char* mountPoint) {
+        std::string buffer(sizeof(WineUnixDrive), '\0');
+        auto* request = reinterpret_cast<WineUnixDrive*>(&buffer[0]);
+        request->type = type;
+        request->letter = letter_;
+        if (mountPoint) {
+            request->mount_point_offset = static_cast<USHORT>(buffer.size());
+            buffer.append(mountPoint, strlen(mountPoint) + 1);
+            request = reinterpret_cast<WineUnixDrive*>(&buffer[0]);
+        }
+        request->size = static_cast<ULONG>(buffer.size());
+        HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (manager == INVALID_HANDLE_VALUE) return false;
+        DWORD returned = 0;
+        BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, &buffer[0], static_cast<DWORD>(buffer.size()),
+                                  nullptr, 0, &returned, nullptr);
+        CloseHandle(manager);
+        return ok != FALSE;
+    }
+    wchar_t letter_;
+    bool defined_ = false;
+};
+
+TEST(OnTop1, FirstCdromDriveOfSeveral) {
+    auto object = NewOnTop();
+    if (GetDriveTypeW(L"D:\\") != DRIVE_NO_ROOT_DIR || GetDriveTypeW(L"F:\\") != DRIVE_NO_ROOT_DIR)
+        GTEST_SKIP() << "D: or F: is already in use in this prefix";
+    std::wstring before = TextOf(*Call(object.get(), L"GetCDRomLetter").value.get());
+    ASSERT_EQ(before, L"") << "a CD-ROM drive exists already";
+    ScratchFolder disc1, disc2;
+    CdromDrive f(L'f', disc2.path());
+    CdromDrive d(L'd', disc1.path());
+    ASSERT_TRUE(d.defined() && f.defined());
+    ASSERT_EQ(GetDriveTypeW(L"D:\\"), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_EQ(TextOf(*Call(object.get(), L"GetCDRomLetter").value.get()), L"D:\\");
 }
 
 }  // namespace

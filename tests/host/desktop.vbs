@@ -30,6 +30,9 @@ fso.DeleteFile folder & "\wx-banner.txt"
 CheckEqual top.ScrollTextFromFile(folder & "\wx-no-banner.txt"), "Advertisement Scroll1.txt file not found!", "missing banner file"
 top.ScrollAdvertisement Nothing, "Stop"
 CheckError 0, "a stop request returns at once"
+text = "sToP"
+top.ScrollAdvertisement Nothing, text
+CheckError 0, "a stop request in a variable"
 text = top.GetCDRomLetter()
 CheckError 0, "GetCDRomLetter"
 Check text = "" Or (Len(text) = 3 And Right(text, 2) = ":\"), "GetCDRomLetter gives a drive root or nothing"

@@ -145,3 +145,18 @@ TEST(ShortCut, WindowsFolders) {
 }
 
 }  // namespace
+
+namespace {
+
+// As a C++ host that found the class through the registry meets it.
+TEST(ShortCut, CreatedByProgId) {
+    auto shortcut = CreateByProgId(L"WENDRAX1.clSShortCut");
+    ASSERT_TRUE(shortcut) << "is the library registered?";
+    auto typed = shortcut.as<_clSShortCut>(IID__clSShortCut);
+    ASSERT_TRUE(typed);
+    Bstr folder;
+    ASSERT_EQ(typed->GetWinSysDir(folder.put()), S_OK);
+    EXPECT_EQ(std::wstring(folder.get()).substr(folder.length() - 8), L"\\System\\");
+}
+
+}  // namespace

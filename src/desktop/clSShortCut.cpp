@@ -5,6 +5,7 @@
 #include "frame/Module.h"
 #include "frame/Runtime.h"
 #include "frame/Text.h"
+#include "desktop/TrimSpaces.h"
 #include <vector>
 
 namespace wx {
@@ -19,12 +20,6 @@ const UINT kWindowsFolderBuffer = 256;
 
 using CreateShellLinkFn = long(WINAPI*)(LPCSTR folder, LPCSTR linkName, LPCSTR linkPath, LPCSTR arguments,
                                         long privateLink, LPCSTR parent);
-
-std::wstring TrimSpaces(const std::wstring& text) {
-    size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos) return std::wstring();
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
 
 // The toolkit travels beside the library; failing that, wherever the system finds it.
 LoadedModule LoadToolkit() {

@@ -5,6 +5,7 @@
 #include "frame/Platform.h"
 #include "frame/Runtime.h"
 #include "frame/Text.h"
+#include "desktop/TrimSpaces.h"
 #include "frame/TextFile.h"
 #include <cwctype>
 #include <vector>
@@ -16,12 +17,6 @@ const wchar_t kMissingBannerFile[] = L"Advertisement Scroll1.txt file not found!
 const UINT kMeasure = DT_CALCRECT;                 // 0x400
 const UINT kDrawBanner = DT_WORDBREAK | DT_CENTER;  // 0x11
 const DWORD kDriveListBuffer = 255;
-
-std::wstring TrimSpaces(const std::wstring& text) {
-    size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos) return std::wstring();
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
 
 std::wstring Lower(std::wstring text) {
     for (auto& c : text) c = static_cast<wchar_t>(towlower(c));

@@ -7,6 +7,7 @@ namespace {
 const PlatformCalls kReal = {
     &Netbios,           &WNetOpenEnumA, &WNetEnumResourceA, &WNetCloseEnum, &sndPlaySoundA,
     &ShellExecuteExA,   &keybd_event,   &GetKeyState,       &GetDiskFreeSpaceA, &GetDiskFreeSpaceExA,
+    &DrawTextA,         &GetTickCount,
 };
 PlatformCalls g_calls = kReal;
 }  // namespace

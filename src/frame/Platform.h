@@ -1,7 +1,8 @@
 // The platform calls whose answers a test cannot arrange under Wine (NetBIOS, network enumeration,
-// sound output, the shell's property sheet, synthesized key events, disk sizes). Each is reached
-// through this table, which starts out holding the real functions; a test may put its own in place
-// and restore the table afterwards. Everything else calls the platform directly.
+// sound output, the shell's property sheet, synthesized key events, disk sizes, a failing text
+// measurement, the tick count near its wrap). Each is reached through this table, which starts out
+// holding the real functions; a test may put its own in place and restore the table afterwards.
+// Everything else calls the platform directly.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -23,6 +24,10 @@ struct PlatformCalls {
                                     LPDWORD freeClusters, LPDWORD totalClusters);
     BOOL(WINAPI* getDiskFreeSpaceExA)(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
                                       PULARGE_INTEGER free);
+    // The banner's text measurement (which cannot be made to fail under Wine) and its clock
+    // (which cannot be moved near the 32-bit wrap).
+    int(WINAPI* drawTextA)(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
+    DWORD(WINAPI* getTickCount)();
 };
 
 // The table in use (the real functions unless a test replaced them).

@@ -1,0 +1,162 @@
+// Shortcuts made through the setup toolkit beside the library (vb6stkit.dll), read back through the
+// shell's own link object; the Windows folders.
+#include "frame/Interfaces.h"
+#include "support/Library.h"
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <string>
+
+using namespace wxtest;
+
+namespace {
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path);
+    return p.substr(0, p.find_last_of('\\'));
+}
+
+std::string ProgramsFolder() {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// Where a link lands, given its folder relative to the Start menu's programs folder.
+std::string LinkFile(const std::string& relativeFolder, const std::string& title) {
+    char canonical[MAX_PATH] = {};
+    PathCanonicalizeA(canonical, (ProgramsFolder() + "\\" + relativeFolder).c_str());
+    return std::string(canonical) + "\\" + title + ".lnk";
+}
+
+struct LinkContents {
+    bool loaded = false;
+    std::string target, arguments;
+};
+
+LinkContents ReadLink(const std::string& file) {
+    LinkContents contents;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+        return contents;
+    auto persist = link.as<IPersistFile>(IID_IPersistFile);
+    std::wstring wide(file.begin(), file.end());
+    if (!persist || FAILED(persist->Load(wide.c_str(), STGM_READ))) return contents;
+    char text[MAX_PATH * 2] = {};
+    link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+    contents.target = text;
+    text[0] = 0;
+    link->GetArguments(text, sizeof text);
+    contents.arguments = text;
+    contents.loaded = true;
+    return contents;
+}
+
+// Takes the toolkit away from beside the library for one test.
+class ToolkitRemoved {
+public:
+    ToolkitRemoved() : path_(ProgramFolder() + "\\vb6stkit.dll") {
+        moved_ = MoveFileA(path_.c_str(), (path_ + ".away").c_str()) != FALSE;
+    }
+    ~ToolkitRemoved() { if (moved_) MoveFileA((path_ + ".away").c_str(), path_.c_str()); }
+    bool moved() const { return moved_; }
+
+private:
+    std::string path_;
+    bool moved_;
+};
+
+TEST(ShortCut, LinkOnTheDesktopResolvesToTheTrimmedProgramAndArguments) {
+    auto shortcut = Create<_clSShortCut>(CLSID_clSShortCut, IID__clSShortCut);
+    ASSERT_TRUE(shortcut);
+    std::string program = ProgramFolder() + "\\wendrax1_unit.exe";
+    std::string file = LinkFile("..\\..\\Desktop", "wx test link");
+    DeleteFileA(file.c_str());
+    Bstr target(std::wstring(L"  " + std::wstring(program.begin(), program.end()) + L" ").c_str());
+    Bstr title(L" wx test link  ");
+    Bstr arguments(L"  --list one ");
+    VARIANT_BOOL made = VARIANT_FALSE;
+    ASSERT_EQ(shortcut->doAddShortCut(target.get(), title.get(), arguments.get(), &made), S_OK);
+    EXPECT_EQ(made, VARIANT_TRUE);
+    LinkContents link = ReadLink(file);
+    ASSERT_TRUE(link.loaded) << file;
+    EXPECT_STREQ(link.target.c_str(), program.c_str());
+    EXPECT_EQ(link.arguments, "--list one");
+    DeleteFileA(file.c_str());
+}
+
+TEST(ShortCut, OmittedArgumentsThroughDispatch) {
+    auto shortcut = Create<IDispatch>(CLSID_clSShortCut, IID_IDispatch);
+    std::string program = ProgramFolder() + "\\WENDRAX1.dll";
+    std::string file = LinkFile("..\\..\\Desktop", "wx plain link");
+    DeleteFileA(file.c_str());
+    std::wstring wide(program.begin(), program.end());
+    auto r = Call(shortcut.get(), L"doAddShortCut", {Val(Variant::Text(wide.c_str())), Val(Variant::Text(L"wx plain link"))});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(V_BOOL(r.value.get()), VARIANT_TRUE);
+    LinkContents link = ReadLink(file);
+    ASSERT_TRUE(link.loaded);
+    EXPECT_STREQ(link.target.c_str(), program.c_str());
+    EXPECT_EQ(link.arguments, "");
+    DeleteFileA(file.c_str());
+}
+
+TEST(ShortCut, WithoutTheToolkitNoShortcutIsMade) {
+    auto shortcut = Create<_clSShortCut>(CLSID_clSShortCut, IID__clSShortCut);
+    ToolkitRemoved away;
+    ASSERT_TRUE(away.moved());
+    std::string file = LinkFile("..\\..\\Desktop", "wx missing toolkit");
+    Bstr target(L"C:\\windows\\notepad.exe"), title(L"wx missing toolkit");
+    VARIANT_BOOL made = VARIANT_TRUE;
+    ASSERT_EQ(shortcut->doAddShortCut(target.get(), title.get(), nullptr, &made), S_OK);
+    EXPECT_EQ(made, VARIANT_FALSE);
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ShortCut, ToolkitMakesItsFolderAndRefusesANamelessLink) {
+    HMODULE toolkit = LoadLibraryA((ProgramFolder() + "\\vb6stkit.dll").c_str());
+    ASSERT_TRUE(toolkit);
+    using CreateFn = long(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR, long, LPCSTR);
+    auto create = reinterpret_cast<CreateFn>(GetProcAddress(toolkit, "fCreateShellLink"));
+    ASSERT_TRUE(create);
+    std::string program = ProgramFolder() + "\\wendrax1_unit.exe";
+    std::string file = LinkFile("wx group\\inner", "tool");
+    EXPECT_NE(create("inner", "tool", program.c_str(), "/a", -1, "$(Programs)\\wx group"), 0);
+    LinkContents link = ReadLink(file);
+    EXPECT_TRUE(link.loaded) << file;
+    EXPECT_EQ(link.arguments, "/a");
+    EXPECT_EQ(create("inner", "", program.c_str(), "", -1, "$(Programs)"), 0);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA((ProgramsFolder() + "\\wx group\\inner").c_str());
+    RemoveDirectoryA((ProgramsFolder() + "\\wx group").c_str());
+    FreeLibrary(toolkit);
+}
+
+TEST(ShortCut, WindowsFolders) {
+    auto shortcut = Create<IDispatch>(CLSID_clSShortCut, IID_IDispatch);
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::wstring expected(windows, windows + strlen(windows));
+    EXPECT_EQ(TextOf(*Call(shortcut.get(), L"GetWinDir").value.get()), expected);
+    EXPECT_EQ(TextOf(*Call(shortcut.get(), L"GetWinSysDir").value.get()), expected + L"\\System\\");
+    EXPECT_EQ(Call(shortcut.get(), L"dojobsstart").hr, S_OK);
+}
+
+}  // namespace
+
+namespace {
+
+// As a C++ host that found the class through the registry meets it.
+TEST(ShortCut, CreatedByProgId) {
+    auto shortcut = CreateByProgId(L"WENDRAX1.clSShortCut");
+    ASSERT_TRUE(shortcut) << "is the library registered?";
+    auto typed = shortcut.as<_clSShortCut>(IID__clSShortCut);
+    ASSERT_TRUE(typed);
+    Bstr folder;
+    ASSERT_EQ(typed->GetWinSysDir(folder.put()), S_OK);
+    EXPECT_EQ(std::wstring(folder.get()).substr(folder.length() - 8), L"\\System\\");
+}
+
+}  // namespace

@@ -124,10 +124,8 @@ bool ParseWave(const std::string& bytes, WaveFormat& format) {
 TEST(clsResTarvik, PicturesComeWithTheirSizeAndAMissingOneIsNothing) {
     auto tarvik = NewTarvik();
     ASSERT_TRUE(tarvik);
-    const struct { long id, width, height; } pictures[] = {
-        {102, 128, 148}, {104, 1152, 864}, {105, 432, 352}, {114, 301, 340},
-        {115, 296, 417}, {116, 692, 519}, {117, 1024, 768},
-    };
+    // Every size is checked through the loader's own tests; here a JPEG and the bitmap.
+    const struct { long id, width, height; } pictures[] = {{102, 128, 148}, {115, 296, 417}};
     for (const auto& p : pictures) {
         Variant id = Variant::Long(p.id);
         ComPtr<IPictureDisp> picture;

@@ -49,25 +49,6 @@ struct TestForm {
 
 }  // namespace
 
-TEST(clsResolu, FieldsStartEmptyAndKeepWhatIsSet) {
-    auto resolu = NewResolu();
-    ASSERT_TRUE(resolu);
-    short n = -1;
-    VARIANT_BOOL b = VARIANT_TRUE;
-    resolu->get_Xtwips(&n);
-    EXPECT_EQ(n, 0);
-    resolu->get_DoResize(&b);
-    EXPECT_EQ(b, VARIANT_FALSE);
-    ComPtr<IDispatch> dispatch = resolu.as<IDispatch>(IID_IDispatch);
-    EXPECT_EQ(Put(dispatch.get(), L"Ypixels", Val(Variant::Long(768))).hr, S_OK);
-    EXPECT_EQ(Put(dispatch.get(), L"RePosForm", Val(Variant::Bool(true))).hr, S_OK);
-    EXPECT_EQ(Put(dispatch.get(), L"Xpixels", Val(Variant::Long(40000))).hr, DISP_E_OVERFLOW);
-    resolu->get_Ypixels(&n);
-    EXPECT_EQ(n, 768);
-    resolu->get_RePosForm(&b);
-    EXPECT_EQ(b, VARIANT_TRUE);
-}
-
 TEST(clsResolu, ResizeScalesControlsAndKeepsTheHeightOfTheTwoKinds) {
     TestForm t;
     auto resolu = NewResolu();

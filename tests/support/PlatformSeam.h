@@ -18,7 +18,13 @@ public:
     PlatformOverride& operator=(const PlatformOverride&) = delete;
     ~PlatformOverride();
     explicit operator bool() const { return table_ != nullptr; }
+    bool found() const { return table_ != nullptr; }
     wx::PlatformCalls& calls() { return *table_; }
+    // Edits the table in place: `change` receives the PlatformCalls to change.
+    template <class Change>
+    void Set(Change change) {
+        if (table_) change(*table_);
+    }
 
 private:
     wx::PlatformCalls* table_;

@@ -64,10 +64,11 @@ SAFEARRAY* NameArray(const std::vector<std::wstring>& names) {
 }
 
 void EraseArray(SAFEARRAY** array) {
-    if (*array) {
-        ThrowIfFailed(SafeArrayDestroy(*array));
-        *array = nullptr;
-    }
+    if (!*array) return;
+    HRESULT hr = SafeArrayDestroy(*array);
+    if (hr == DISP_E_ARRAYISLOCKED) RaiseRuntime(10);
+    ThrowIfFailed(hr);
+    *array = nullptr;
 }
 
 // One item of a host's list as text; the list may hold Variants or texts.

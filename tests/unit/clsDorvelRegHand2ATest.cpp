@@ -264,6 +264,56 @@ TEST_F(Handler, ListingsOfValuesAndSubkeys) {
     EXPECT_EQ(count, 0);
 }
 
+TEST_F(Handler, ListingErrorsAreReportedAsTheHandlersOwn) {
+    VARIANT_BOOL ok;
+    ASSERT_EQ(h->CreateKey(&ok), S_OK);
+    SAFEARRAYBOUND bound = {1, 1};
+    SAFEARRAY* locked = SafeArrayCreate(VT_BSTR, 1, &bound);
+    SafeArrayLock(locked);
+    SAFEARRAY* passed = locked;
+    long count = 5;
+    EXPECT_EQ(h->EnumerateSections(&passed, &count, &ok), HRESULT(-2147194454));
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+    Bstr source, description;
+    info->GetSource(source.put());
+    info->GetDescription(description.put());
+    EXPECT_EQ(std::wstring(source.get()), L"WENDRAX1.cRegistry");
+    EXPECT_EQ(std::wstring(description.get()), L"This array is fixed or temporarily locked");
+    EXPECT_EQ(passed, locked);
+    // The values listing has no such wrapping: the runtime's own error arrives.
+    EXPECT_EQ(h->EnumerateValues(&passed, &count, &ok), HRESULT(0x800A000A));
+    SafeArrayUnlock(locked);
+    SafeArrayDestroy(locked);
+}
+
+TEST_F(Handler, NullAndEmptyNamesNeverCrash) {
+    h->put_ClassKey(static_cast<ERegistryClassConstants>(0));
+    h->put_SectionKey(nullptr);
+    h->put_ValueKey(nullptr);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(h->get_KeyExists(&ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(h->CreateKey(&ok), HRESULT(0x800A0000 | 26001));
+    EXPECT_EQ(h->DeleteValue(&ok), HRESULT(0x800A0000 | 26001));
+    EXPECT_EQ(h->put_Value(*Variant::Text(L"x").get()), HRESULT(0x800A0000 | 26001));
+    Variant v;
+    EXPECT_EQ(h->get_Value(v.get()), S_OK);
+    SAFEARRAY* names = nullptr;
+    long count = 0;
+    EXPECT_EQ(h->EnumerateValues(&names, &count, &ok), S_OK);
+    EXPECT_EQ(h->EnumerateSections(&names, &count, &ok), S_OK);
+    EXPECT_EQ(count, 0);
+    // A null value name is the key's default value.
+    h->put_ClassKey(static_cast<ERegistryClassConstants>(kHkcu));
+    h->put_SectionKey(Bstr(L"Software\\WENDRAX1 unit\\Handler").get());
+    h->put_ValueType(static_cast<ERegistryValueTypes>(REG_SZ));
+    ASSERT_EQ(h->put_Value(*Variant::Text(L"default").get()), S_OK);
+    EXPECT_EQ(Raw(nullptr).bytes, std::string("default\0", 8));
+    h->put_ValueKey(Bstr(L"").get());
+    EXPECT_EQ(TextOf(*Read(L"").get()), L"default");
+}
+
 // Associations land below HKEY_CLASSES_ROOT and below HKLM\SOFTWARE\Classes.
 struct Association : ::testing::Test {
     ScratchKey ext{HKEY_CLASSES_ROOT, ".wxunit"}, cls{HKEY_CLASSES_ROOT, "WxUnit.File"};

@@ -147,6 +147,25 @@ TEST_F(WinReg, MissingKeysAndValuesAreQuiet) {
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, "Software"));
 }
 
+TEST_F(WinReg, NullNamesNeverCrash) {
+    MakeKey();
+    BSTR none = nullptr, k = key.get();
+    long type = REG_SZ, status = 0;
+    Variant value = Variant::Text(L"d"), r;
+    EXPECT_EQ(reg->SetKeyValue(&root, &k, &none, value.get(), &type, r.get()), S_OK);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, scratch.path(), nullptr).bytes, std::string("d\0", 2)) << "the default value";
+    EXPECT_EQ(reg->QueryValue(&root, &k, &none, r.get()), S_OK);
+    EXPECT_EQ(TextOf(*r.get()), std::wstring(L"d\0", 2));
+    EXPECT_EQ(reg->QueryValueEx(0, nullptr, value.get(), &status), S_OK);
+    EXPECT_EQ(status, ERROR_INVALID_HANDLE);
+    long zero = 0;
+    EXPECT_EQ(reg->CreateNewKey(&zero, &none, r.get()), S_OK);
+    EXPECT_EQ(reg->QueryValue(&zero, &none, &none, r.get()), S_OK);
+    EXPECT_EQ(r.type(), VT_EMPTY);
+    EXPECT_EQ(reg->DeleteValue(&zero, &none, &none, r.get()), S_OK);
+    EXPECT_EQ(reg->SetKeyValue(&zero, &none, &none, value.get(), &type, r.get()), S_OK);
+}
+
 TEST_F(WinReg, DeleteValueAndDeleteKey) {
     MakeKey();
     ASSERT_EQ(SetKeyValue(L"Gone", Variant::Text(L"x"), REG_SZ), S_OK);

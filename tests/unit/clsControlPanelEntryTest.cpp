@@ -38,7 +38,9 @@ TEST_F(PanelEntry, CreateWritesEveryEntry) {
     BSTR guid = SysAllocString(kGuidW), title = SysAllocString(L"Wx Tool"), tip = SysAllocString(L""),
          icon = SysAllocString(L"C:\\wx.ico,0"), command = SysAllocString(L"C:\\wx.exe /run");
     Variant result;
+    DWORD handles = HandleCount();
     ASSERT_EQ(entry->CreateEntryToSystemPanel(&guid, &title, &tip, &icon, &command, result.get()), S_OK);
+    EXPECT_EQ(HandleCount(), handles) << "every key closed";
     EXPECT_EQ(result.type(), VT_EMPTY);
     EXPECT_EQ(std::wstring(tip), L" ") << "the caller's empty text became one space";
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, kClass, nullptr), "Wx Tool");
@@ -59,6 +61,7 @@ TEST_F(PanelEntry, CreateWritesEveryEntry) {
     guid = SysAllocString(kGuidW);
     ASSERT_EQ(entry->DeleteEntryFromSystemPanel(&guid, result.get()), S_OK);
     SysFreeString(guid);
+    EXPECT_EQ(HandleCount(), handles);
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, kClass));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kExplorer + "Desktop\\NameSpace\\" + kGuid));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kExplorer + "ControlPanel\\NameSpace\\" + kGuid));

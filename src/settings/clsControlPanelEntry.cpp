@@ -1,10 +1,188 @@
-// Not built yet: the class can be created and released; its members answer E_NOTIMPL.
+#include "settings/clsControlPanelEntry.h"
 #include "frame/Creators.h"
-#include "frame/Interfaces.h"
-#include "frame/PendingClass.h"
+#include "frame/Errors.h"
+#include "frame/Runtime.h"
+#include "frame/Text.h"
+#include <vector>
 
 namespace wx {
 
-HRESULT Create_clsControlPanelEntry(REFIID riid, void** ppv) { return CreateAndQuery<PendingClass>(riid, ppv, IID__clsControlPanelEntry); }
+namespace {
+
+const wchar_t kExplorer[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+// Read control plus all six key-specific rights.
+const REGSAM kCreateRights = 0x2003F;
+
+void ClearResult(VARIANT* result) {
+    if (!result) RaiseRuntime(5);
+    VariantInit(result);
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.compare(0, wcslen(prefix), prefix) == 0; }
+
+}  // namespace
+
+clsControlPanelEntry::clsControlPanelEntry() : Dispatchable(IID__clsControlPanelEntry) {}
+
+std::wstring clsControlPanelEntry::RegistryErrorText(long status) {
+    switch (status) {
+    case 2: case 1010: return L"Bad Key Name";
+    case 4: case 1012: return L"Can't Read Key";
+    case 5: return L"Access to this key is denied";
+    case 8: case 14: return L"Out of memory";
+    case 87: return L"Invalid Parameter";
+    case 234: return L"There is more data than the buffer has been allocated to hold.";
+    case 1009: case 1015: return L"The Registry Database is corrupt!";
+    case 1011: return L"Can't Open Key";
+    case 1013: return L"Can't Write Key";
+    default: return L"Undefined Error Code: " + NumberText(status);
+    }
+}
+
+HKEY clsControlPanelEntry::RootKeyFromName(const std::wstring& name) {
+    if (name == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+    if (name == L"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+    if (name == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+    if (name == L"HKEY_USERS") return HKEY_USERS;
+    if (name == L"HKEY_PERFORMANCE_DATA") return HKEY_PERFORMANCE_DATA;
+    if (name == L"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
+    if (name == L"HKEY_DYN_DATA") return HKEY_DYN_DATA;
+    return nullptr;
+}
+
+bool clsControlPanelEntry::CreateKeyWithText(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                                             BSTR* text) {
+    AnsiText key(ToAnsi(path)), name(ToAnsi(valueName));
+    char keyClass[] = "1";
+    SECURITY_ATTRIBUTES security = {50, nullptr, 65535};
+    RegKey handle;
+    DWORD disposition = 0;
+    lastStatus_ = RegCreateKeyExA(root, key.ptr(), 0, keyClass, REG_OPTION_NON_VOLATILE, kCreateRights, &security,
+                                  handle.put(), &disposition);
+    if (lastStatus_ != ERROR_SUCCESS) return false;
+    // An empty text is stored as one space, and the caller's variable says so too.
+    if (SysStringLen(*text) == 0) AssignBstr(text, L" ");
+    std::string data = ToAnsi(TextOf(*text));
+    lastStatus_ = RegSetValueExA(handle.get(), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size()));
+    return lastStatus_ == ERROR_SUCCESS;
+}
+
+bool clsControlPanelEntry::CreateKeyWithFixedText(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                                                  const wchar_t* text) {
+    Bstr variable(text);
+    BSTR raw = variable.release();
+    bool done = CreateKeyWithText(root, path, valueName, &raw);
+    variable = Bstr::Attach(raw);
+    return done;
+}
+
+HKEY clsControlPanelEntry::SplitKeyPath(std::wstring& path) {
+    if (!StartsWith(path, L"HKEY_") || (!path.empty() && path.back() == L'\\')) {
+        ShowMessage(L"Incorrect Format:\n\n" + path, kOkOnly);
+        return nullptr;
+    }
+    size_t slash = path.find(L'\\');
+    if (slash == std::wstring::npos) {
+        HKEY root = RootKeyFromName(path);
+        path.clear();
+        return root;
+    }
+    HKEY root = RootKeyFromName(path.substr(0, slash));
+    path = path.substr(slash + 1);
+    return root;
+}
+
+void clsControlPanelEntry::CreateKeyByPath(std::wstring path) {
+    HKEY root = SplitKeyPath(path);
+    if (!root) return;
+    AnsiText key(ToAnsi(path));
+    RegKey handle;
+    lastStatus_ = RegCreateKeyA(root, key.ptr(), handle.put());
+}
+
+void clsControlPanelEntry::DeleteKeyByPath(std::wstring path) {
+    HKEY root = SplitKeyPath(path);
+    // A path naming only a root has nothing below it to delete.
+    if (!root || path.empty()) return;
+    AnsiText key(ToAnsi(path));
+    lastStatus_ = RegDeleteKeyA(root, key.ptr());
+}
+
+void clsControlPanelEntry::SetBinaryValueByPath(std::wstring path, const std::wstring& valueName,
+                                                const std::wstring& data, bool showErrors) {
+    HKEY root = SplitKeyPath(path);
+    if (!root) return;
+    // Each character becomes the one byte of its ANSI code; one that needs more does not fit.
+    std::vector<BYTE> bytes;
+    for (wchar_t c : data) {
+        std::string code = ToAnsi(std::wstring(1, c));
+        if (code.size() != 1) RaiseRuntime(6);
+        bytes.push_back(static_cast<BYTE>(code[0]));
+    }
+    AnsiText key(ToAnsi(path)), name(ToAnsi(valueName));
+    LONG status;
+    {
+        RegKey handle;
+        status = RegOpenKeyExA(root, key.ptr(), 0, KEY_WRITE, handle.put());
+        if (status == ERROR_SUCCESS)
+            status = RegSetValueExA(handle.get(), name.ptr(), 0, REG_BINARY, bytes.data(),
+                                    static_cast<DWORD>(bytes.size()));
+    }
+    lastStatus_ = status;
+    if (status != ERROR_SUCCESS && showErrors) ShowMessage(RegistryErrorText(status), kOkOnly);
+}
+
+STDMETHODIMP clsControlPanelEntry::CreateEntryToSystemPanel(BSTR* GUID, BSTR* Titel, BSTR* ToolTipText,
+                                                            BSTR* IconDatei, BSTR* FileToOpen, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!GUID || !Titel || !ToolTipText || !IconDatei || !FileToOpen) RaiseRuntime(5);
+        const std::wstring id = TextOf(*GUID);
+        const std::wstring classKey = L"CLSID\\" + id;
+        const std::wstring desktop = std::wstring(kExplorer) + L"Desktop\\NameSpace\\" + id;
+        const std::wstring panel = std::wstring(kExplorer) + L"ControlPanel\\NameSpace\\" + id;
+        // Each row stands alone: a failing one does not stop the next.
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey, L"", Titel);
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey, L"InfoTip", ToolTipText);
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\DefaultIcon", L"", IconDatei);
+        CreateKeyWithFixedText(HKEY_CLASSES_ROOT, classKey + L"\\InProcServer32", L"", L"shell32.dll");
+        CreateKeyWithFixedText(HKEY_CLASSES_ROOT, classKey + L"\\InProcServer32", L"ThreadingModel", L"Apartment");
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\Shell\\Open\\Command", L"", FileToOpen);
+        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, desktop, L"", L"");
+        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, panel, L"", L"");
+
+        const std::wstring folder = L"HKEY_CLASSES_ROOT\\" + classKey + L"\\ShellFolder";
+        CreateKeyByPath(folder);
+        SetBinaryValueByPath(folder, L"Attributes", std::wstring(4, L'\0'), true);
+    });
+}
+
+STDMETHODIMP clsControlPanelEntry::DeleteEntryFromSystemPanel(BSTR* GUID, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!GUID) RaiseRuntime(5);
+        const std::wstring id = TextOf(*GUID);
+        const std::wstring classKey = L"HKEY_CLASSES_ROOT\\CLSID\\" + id;
+        const std::wstring machine = std::wstring(L"HKEY_LOCAL_MACHINE\\") + kExplorer;
+        // The platform deletes only keys without subkeys, so children go before their parents and
+        // the class key itself goes last; nothing of the entry is left behind.
+        const std::wstring paths[] = {
+            classKey + L"\\DefaultIcon",
+            classKey + L"\\InProcServer32",
+            classKey + L"\\Shell\\Open\\Command",
+            classKey + L"\\Shell\\Open",
+            classKey + L"\\Shell",
+            classKey + L"\\ShellEx\\PropertySheetHandlers\\" + id,
+            classKey + L"\\ShellFolder",
+            classKey,
+            machine + L"Desktop\\NameSpace\\" + id,
+            machine + L"ControlPanel\\NameSpace\\" + id,
+        };
+        for (const std::wstring& path : paths) DeleteKeyByPath(path);
+    });
+}
+
+HRESULT Create_clsControlPanelEntry(REFIID riid, void** ppv) { return CreateAndQuery<clsControlPanelEntry>(riid, ppv); }
 
 }  // namespace wx

@@ -1,10 +1,185 @@
-// Not built yet: the class can be created and released; its members answer E_NOTIMPL.
+#include "settings/clsWinReg.h"
 #include "frame/Creators.h"
-#include "frame/Interfaces.h"
-#include "frame/PendingClass.h"
+#include "frame/Errors.h"
+#include "frame/HostObject.h"
+#include "frame/Module.h"
+#include "frame/Text.h"
+#include <vector>
 
 namespace wx {
 
-HRESULT Create_clsWinReg(REFIID riid, void** ppv) { return CreateAndQuery<PendingClass>(riid, ppv, IID__clsWinReg); }
+namespace {
+
+// All six key-specific rights: query, set, create subkey, enumerate, notify, create link.
+const REGSAM kAllKeyRights = 63;
+const wchar_t kRunKey[] = L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
+
+HKEY KeyOf(long handle) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(handle)); }
+
+// The value a Variant parameter holds, looking through a caller's by-reference variable.
+VARIANT* Held(VARIANT* v) {
+    while (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+    return v;
+}
+
+void ClearResult(VARIANT* result) {
+    if (!result) RaiseRuntime(5);
+    VariantInit(result);
+}
+
+// Deleting a key with no subkey name would name the root itself; such a call is never meant.
+bool NamesAKey(const AnsiText& name) { return name.ptr() && !name.bytes().empty(); }
+
+}  // namespace
+
+clsWinReg::clsWinReg() : Dispatchable(IID__clsWinReg) {}
+
+STDMETHODIMP clsWinReg::DeleteKey(long* lPredefinedKey, BSTR* sKeyName, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!lPredefinedKey || !sKeyName) RaiseRuntime(5);
+        AnsiText name = ToAnsi(*sKeyName);
+        if (NamesAKey(name)) RegDeleteKeyA(KeyOf(*lPredefinedKey), name.ptr());
+    });
+}
+
+STDMETHODIMP clsWinReg::DeleteValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
+        AnsiText key = ToAnsi(*sKeyName), value = ToAnsi(*sValueName);
+        RegKey handle;
+        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
+        RegDeleteValueA(handle.get(), value.ptr());
+    });
+}
+
+STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VARIANT* vValue, long* result) {
+    return Guarded([&] {
+        if (!result || !sValueName || !lType || !vValue) RaiseRuntime(5);
+        *result = 0;
+        AnsiText name = ToAnsi(*sValueName);
+        if (*lType == REG_SZ) {
+            // Stored as the text's bytes alone, without a terminating NUL.
+            std::string data = ToAnsi(ToText(*Held(vValue)));
+            *result = RegSetValueExA(KeyOf(hKey), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                                     static_cast<DWORD>(data.size()));
+        } else if (*lType == REG_DWORD) {
+            long number = ToLong(*Held(vValue));
+            *result = RegSetValueExA(KeyOf(hKey), name.ptr(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                     sizeof number);
+        }
+    });
+}
+
+STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vValue, long* result) {
+    return Guarded([&] {
+        if (!result || !vValue) RaiseRuntime(5);
+        AnsiText name = ToAnsi(szValueName);
+        HKEY key = KeyOf(lhKey);
+        DWORD type = 0, size = 0;
+        LONG status = RegQueryValueExA(key, name.ptr(), nullptr, &type, nullptr, &size);
+        if (status != ERROR_SUCCESS) {
+            *result = status;
+            return;
+        }
+        VARIANT* target = Held(vValue);
+        if (type == REG_SZ) {
+            std::vector<char> buffer(size + 1, '\0');
+            status = RegQueryValueExA(key, name.ptr(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+            Variant text;
+            // The byte count includes the value's terminating NUL, so the text keeps it.
+            if (status == ERROR_SUCCESS) text = Variant::TakeText(NewBstrFromAnsi(buffer.data(), size));
+            VariantClear(target);
+            *target = text.detach();
+            *result = status;
+        } else if (type == REG_DWORD) {
+            // Read into a Long and nothing larger: a stored value of another size is the
+            // platform's "more data" status, not a write past the Long.
+            DWORD number = 0, room = sizeof number;
+            status = RegQueryValueExA(key, name.ptr(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &room);
+            if (status == ERROR_SUCCESS) {
+                VariantClear(target);
+                V_VT(target) = VT_I4;
+                V_I4(target) = static_cast<LONG>(number);
+            }
+            *result = status;
+        } else {
+            *result = -1;
+        }
+    });
+}
+
+STDMETHODIMP clsWinReg::CreateNewKey(long* lPredefinedKey, BSTR* sNewKeyName, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!lPredefinedKey || !sNewKeyName) RaiseRuntime(5);
+        AnsiText name = ToAnsi(*sNewKeyName);
+        RegKey handle;
+        DWORD disposition = 0;
+        RegCreateKeyExA(KeyOf(*lPredefinedKey), name.ptr(), 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
+                        handle.put(), &disposition);
+    });
+}
+
+STDMETHODIMP clsWinReg::SetKeyValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* vValueSetting,
+                                    long* lValueType, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!lPredefinedKey || !sKeyName || !sValueName || !vValueSetting || !lValueType) RaiseRuntime(5);
+        AnsiText key = ToAnsi(*sKeyName);
+        RegKey handle;
+        // The key must exist already; a failed open leaves no handle and the write fails on it.
+        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
+        long status = 0;
+        ThrowIfFailed(self()->SetValueEx(static_cast<long>(reinterpret_cast<LONG_PTR>(handle.get())), sValueName,
+                                         lValueType, vValueSetting, &status));
+    });
+}
+
+STDMETHODIMP clsWinReg::QueryValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* result) {
+    return Guarded([&] {
+        ClearResult(result);
+        if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
+        AnsiText key = ToAnsi(*sKeyName);
+        RegKey handle;
+        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, KEY_QUERY_VALUE, handle.put());
+        Variant value;
+        long status = 0;
+        ThrowIfFailed(self()->QueryValueEx(static_cast<long>(reinterpret_cast<LONG_PTR>(handle.get())), *sValueName,
+                                           value.get(), &status));
+        *result = value.detach();
+    });
+}
+
+STDMETHODIMP clsWinReg::ShowAtStartup(BSTR* yourexe) {
+    return Guarded([&] {
+        if (!yourexe) RaiseRuntime(5);
+        // The program is looked for beside the library, not beside the host.
+        std::wstring path = Module::Folder();
+        if (path.empty() || path.back() != L'\\') path += L'\\';
+        path += TextOf(*yourexe);
+        long root = static_cast<long>(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE));
+        Bstr key(kRunKey);
+        BSTR keyText = key.get();
+        Variant data = Variant::TakeText(NewBstr(path));
+        long type = REG_SZ;
+        Variant ignored;
+        ThrowIfFailed(self()->SetKeyValue(&root, &keyText, yourexe, data.get(), &type, ignored.get()));
+    });
+}
+
+STDMETHODIMP clsWinReg::DontShowAtStartup(BSTR* yourexe) {
+    return Guarded([&] {
+        if (!yourexe) RaiseRuntime(5);
+        long root = static_cast<long>(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE));
+        Bstr key(kRunKey);
+        BSTR keyText = key.get();
+        Variant ignored;
+        ThrowIfFailed(self()->DeleteValue(&root, &keyText, yourexe, ignored.get()));
+    });
+}
+
+HRESULT Create_clsWinReg(REFIID riid, void** ppv) { return CreateAndQuery<clsWinReg>(riid, ppv); }
 
 }  // namespace wx

@@ -22,6 +22,12 @@ void Return(const Bstr& field, BSTR* result) {
     *result = CopyBstr(field.get());
 }
 
+// An optional minimum the caller left out (a C++ caller passes the missing marker itself).
+double MinimumOr3000(const VARIANT& value) {
+    if (V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND) return 3000;
+    return ToDouble(value);
+}
+
 // Product or difference of screen metrics, converted to Long as the runtime converts
 // (nearest, halves to even; overflow raises 6).
 long Round(double value) { return ToLong(*Variant::Double(value).get()); }
@@ -186,6 +192,8 @@ STDMETHODIMP cyInifINIFilesObj::LoadFormPosition(IDispatch** frmThis, VARIANT lM
         Bstr rememberedDefault = default_;
         bool ok = Quietly([&] {
             HostObject form(frmThis ? *frmThis : nullptr);
+            double minWidth = MinimumOr3000(lMinWidth);
+            double minHeight = MinimumOr3000(lMinHeight);
             default_ = Bstr(L"FAIL");
             long place[4];
             const wchar_t* names[4] = {L"Left", L"Top", L"Width", L"Height"};
@@ -193,8 +201,8 @@ STDMETHODIMP cyInifINIFilesObj::LoadFormPosition(IDispatch** frmThis, VARIANT lM
                 key_ = Bstr(names[i]);
                 std::wstring stored = ReadValue();
                 place[i] = ConvertOr(stored, form.GetLong(names[i]));
-                if (i == 2 && place[2] < ToDouble(lMinWidth)) place[2] = ToLong(lMinWidth);
-                if (i == 3 && place[3] < ToDouble(lMinHeight)) place[3] = ToLong(lMinHeight);
+                if (i == 2 && place[2] < minWidth) place[2] = Round(minWidth);
+                if (i == 3 && place[3] < minHeight) place[3] = Round(minHeight);
             }
             long& left = place[0];
             long& top = place[1];
@@ -220,7 +228,7 @@ STDMETHODIMP cyInifINIFilesObj::LoadFormPosition(IDispatch** frmThis, VARIANT lM
                 if (top < marginY) top = Round(marginY);
                 if (screen.height - marginY < sum(top, height)) height = Round(screen.height - top - marginY);
             }
-            if (width >= ToDouble(lMinWidth) && height >= ToDouble(lMinHeight)) {
+            if (width >= minWidth && height >= minHeight) {
                 Variant l = Variant::Long(left), t = Variant::Long(top), w = Variant::Long(width),
                         h = Variant::Long(height);
                 form.CallByRef(L"Move", {l.get(), t.get(), w.get(), h.get()});

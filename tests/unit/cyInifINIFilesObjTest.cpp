@@ -302,9 +302,9 @@ TEST_F(IniTest, ThroughIDispatchWithScriptStyleArguments) {
     VariantClear(&element);
 
     // The form passed as a script variable holding an object.
-    auto form = MakeForm(0, 10, 20, 3000, 3000);
+    auto form = MakeForm(0, 100, 200, 3000, 3000);
     Variant formVariable = Variant::Object(form.get());
     ASSERT_EQ(Call(object.get(), L"SaveFormPosition", {Ref(formVariable)}).hr, S_OK);
     ASSERT_EQ(Call(object.get(), L"LoadFormPosition", {Ref(formVariable)}).hr, S_OK);
-    EXPECT_EQ(form->Log().back(), L"call Move(10,20,3000,3000)");
+    EXPECT_EQ(form->Log().back(), L"call Move(100,200,3000,3000)");
 }

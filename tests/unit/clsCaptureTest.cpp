@@ -338,6 +338,15 @@ TEST(clsCapture, AThousandCapturesLeaveNoGdiObjectsBehind) {
         cap->CaptureAnyWindow(&handle, p.put());
     }
     long before = GdiObjects();
+    // The measure itself sees objects left behind.
+    {
+        std::vector<HGDIOBJ> kept;
+        for (int i = 0; i < 300; ++i) kept.push_back(CreateSolidBrush(RGB(i & 255, 1, 2)));
+        long withLeak = GdiObjects();
+        for (HGDIOBJ b : kept) DeleteObject(b);
+        ASSERT_GE(withLeak, before + 250) << "the GDI measure does not see 300 brushes";
+        before = GdiObjects();
+    }
     for (int i = 0; i < 1000; ++i) {
         ComPtr<IPictureDisp> p;
         HRESULT hr = i % 2 ? cap->CaptureAnyWindow(&handle, p.put())

@@ -617,3 +617,46 @@ TEST(clzBriCon, BrightSkipsWhatFailsAndRaisesNothing) {
     EXPECT_EQ(c->Bright(50, tall.get()), S_OK);
     EXPECT_TRUE(t.Bytes() == u.Bytes());
 }
+
+namespace {
+HWND PlainWindow(int width, int height) {
+    static ATOM atom = [] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "WxBrightTestWindow";
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    return CreateWindowExA(0, "WxBrightTestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+}  // namespace
+
+TEST(clzBriCon, BrightMatchesOnAWindowsOwnDeviceContext) {
+    auto c = NewBriCon();
+    ASSERT_TRUE(c);
+    const int w = 48, h = 36;
+    HWND mineWnd = PlainWindow(w, h), theirWnd = PlainWindow(w, h);
+    ASSERT_TRUE(mineWnd && theirWnd);
+    HDC mine = GetDC(mineWnd), theirs = GetDC(theirWnd);
+    DibSurface picture(w, h);
+    picture.Fill(5);
+    BitBlt(mine, 0, 0, w, h, picture.dc(), 0, 0, SRCCOPY);
+    BitBlt(theirs, 0, 0, w, h, picture.dc(), 0, 0, SRCCOPY);
+    int a = 0, b = 0;
+    ASSERT_EQ(c->Bright(-60, PictureBox(mine, w, h, &a).get()), S_OK);
+    BrightByPixels(-60, PictureBox(theirs, w, h, &b).get());
+    int differences = 0, changed = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            differences += GetPixel(mine, x, y) != GetPixel(theirs, x, y);
+            changed += GetPixel(mine, x, y) != GetPixel(picture.dc(), x, y);
+        }
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(changed, w * h / 2);
+    ReleaseDC(mineWnd, mine);
+    ReleaseDC(theirWnd, theirs);
+    DestroyWindow(mineWnd);
+    DestroyWindow(theirWnd);
+}

@@ -5,7 +5,7 @@
 #include "support/BrightReference.h"
 #include "support/FakeHostObject.h"
 #include "support/Library.h"
-#include "support/LibraryPlatform.h"
+#include "support/PlatformSeam.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <functional>
@@ -429,9 +429,9 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info) {
 }  // namespace
 
 TEST(clzBriCon, ShowPropsAsksTheShellForThePropertiesSheet) {
-    LibraryPlatform platform;
+    PlatformOverride platform;
     ASSERT_TRUE(platform.found());
-    platform.Replace(&wx::PlatformCalls::shellExecuteExA, &FakeShellExecuteEx);
+    platform.calls().shellExecuteExA = &FakeShellExecuteEx;
     auto c = NewBriCon();
     ASSERT_TRUE(c);
     g_seen = SeenRequest();

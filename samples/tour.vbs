@@ -45,4 +45,214 @@ Sub TourIni()
     CreateObject("Scripting.FileSystemObject").DeleteFile path
 End Sub
 
+' The desktop part of the tour: the Windows folders, the lock keys, and a shortcut made through the
+' setup toolkit beside the library, found on disk and removed again.
+Sub TourDesktop()
+    Dim cut, kb, caps, num, scroll, fso, shell, linkFile, made, link
+    Title "Windows folders, lock keys and shortcuts (WENDRAX1.clSShortCut, WENDRAX1.clsKeyBoard)"
+    Set cut = CreateObject("WENDRAX1.clSShortCut")
+    WScript.Echo "Windows folder:  " & cut.GetWinDir()
+    WScript.Echo "System folder:   " & cut.GetWinSysDir()
+
+    Set kb = CreateObject("WENDRAX1.clsKeyBoard")
+    kb.GetLockStatus caps, num, scroll
+    WScript.Echo "Caps Lock " & caps & ", Num Lock " & num & ", Scroll Lock " & scroll
+
+    ' The toolkit puts the link in "..\..\Desktop" from the Start menu's programs folder.
+    Set fso = CreateObject("Scripting.FileSystemObject")
+    Set shell = CreateObject("WScript.Shell")
+    linkFile = Replace(shell.ExpandEnvironmentStrings("%APPDATA%"), Chr(0), "") & _
+               "\Microsoft\Windows\Desktop\WENDRAX1 tour.lnk"
+    made = cut.doAddShortCut(cut.GetWinDir() & "\notepad.exe", "WENDRAX1 tour", "readme.txt")
+    WScript.Echo "Shortcut made:   " & made
+    If fso.FileExists(linkFile) Then
+        Set link = fso.GetFile(linkFile)
+        WScript.Echo "Shortcut on disk: " & link.Path & " (" & link.Size & " bytes)"
+        fso.DeleteFile linkFile
+    Else
+        WScript.Echo "Shortcut not found at " & linkFile
+    End If
+End Sub
+
+' ---- Pixels and pictures ----
+' Channel arithmetic of clzBriCon (members that take plain numbers; the Pixel record itself is for
+' hosts that can build records) and a screen capture with clsCapture.
+Sub TourImaging()
+    Dim bc, cap, pic, widthPx, heightPx
+    WScript.Echo ""
+    WScript.Echo "== Pixels and pictures (WENDRAX1.clzBriCon, WENDRAX1.clsCapture) =="
+    Set bc = CreateObject("WENDRAX1.clzBriCon")
+    WScript.Echo "a quarter of the way from 40 to 200: " & bc.LinearB(40, 200, 0.25)
+    WScript.Echo "halfway from 1 to 2 (halves go to even): " & bc.LinearB(1, 2, 0.5)
+    WScript.Echo "200 + 100 clamped at the top: " & bc.CheckHighByte(200 + 100)
+    WScript.Echo "100 - 200 clamped at the bottom: " & bc.CheckLowByte(100 - 200)
+    WScript.Echo "lighter of 90 and 140: " & bc.MaxB(90, 140) & ", darker: " & bc.MinB(90, 140)
+    Set bc = Nothing
+
+    Set cap = CreateObject("WENDRAX1.clsCapture")
+    Set pic = cap.CaptureScreen()
+    ' The picture's size is in HIMETRIC (2540 per inch); at 96 pixels per inch:
+    widthPx = Round(pic.Width * 96 / 2540)
+    heightPx = Round(pic.Height * 96 / 2540)
+    WScript.Echo "captured the screen: " & widthPx & " x " & heightPx & " pixels (" & pic.Width & " x " & _
+                 pic.Height & " HIMETRIC)"
+    Set pic = Nothing
+    Set cap = Nothing
+End Sub
+
+' ---- Pictures, sounds and form scaling ----
+' A form and its controls as the scaling sees them: Left, Top, Width, Height and Move.
+Class TourControl
+    Public Name
+    Public Left
+    Public Top
+    Public Width
+    Public Height
+    Public Sub Move(l, t, w, h)
+        Left = l
+        Top = t
+        Width = w
+        Height = h
+    End Sub
+End Class
+
+Class TourForm
+    Public Left
+    Public Top
+    Public Width
+    Public Height
+    Public ScaleMode
+    Public First
+    Public Second
+    Public Property Get Count()
+        Count = 2
+    End Property
+    Public Function Controls(i)
+        If i = 0 Then Set Controls = First Else Set Controls = Second
+    End Function
+    Public Sub Move(l, t, w, h)
+        Left = l
+        Top = t
+        Width = w
+        Height = h
+    End Sub
+End Class
+
+' One decimal (Wine's VBScript Round ignores its digits argument).
+Function TourTenth(x)
+    TourTenth = Int(CDbl(x) * 10 + 0.5) / 10
+End Function
+
+Function TourPlaced(o)
+    TourPlaced = TourTenth(o.Left) & ", " & TourTenth(o.Top) & ", " & TourTenth(o.Width) & " x " & TourTenth(o.Height)
+End Function
+
+Sub TourMedia()
+    Dim media, pic, id, resolu, form, ok, cancel
+    Title "Pictures and sounds (WENDRAX1.clsResTarvik)"
+    Set media = CreateObject("WENDRAX1.clsResTarvik")
+    For Each id In Array(102, 115, 117)
+        Set pic = media.GetTarvikRes_Picture(id)
+        WScript.Echo "picture " & id & ": " & pic.Width & " x " & pic.Height & " HIMETRIC (" & _
+            Round(pic.Width * 96 / 2540) & " x " & Round(pic.Height * 96 / 2540) & " pixels at 96 dpi)"
+    Next
+    Set pic = media.GetTarvikRes_Picture(999)
+    WScript.Echo "picture 999 is Nothing: " & (pic Is Nothing)
+    media.GetTarvikRes_WavSound 108
+    WScript.Echo "played sound 108 (0.16 s) and returned"
+
+    Title "Form scaling (WENDRAX1.clsResolu)"
+    Set form = New TourForm
+    form.Left = 600 : form.Top = 400 : form.Width = 6000 : form.Height = 4500
+    Set ok = New TourControl
+    ok.Name = "OK" : ok.Left = 120 : ok.Top = 3600 : ok.Width = 1200 : ok.Height = 375
+    Set cancel = New TourControl
+    cancel.Name = "Cancel" : cancel.Left = 1440 : cancel.Top = 3600 : cancel.Width = 1200 : cancel.Height = 375
+    Set form.First = ok
+    Set form.Second = cancel
+    Set resolu = CreateObject("WENDRAX1.clsResolu")
+    resolu.AdjustForm form
+    WScript.Echo "screen: " & resolu.Xpixels & " x " & resolu.Ypixels & " pixels, " & _
+        resolu.Xtwips & " twips per pixel; the form was laid out for 800 x 600"
+    WScript.Echo "form now " & TourPlaced(form) & ", scale mode " & form.ScaleMode
+    WScript.Echo "OK now " & TourPlaced(ok) & "; Cancel now " & TourPlaced(cancel)
+    resolu.Resize_For_Resolution 0.5, 0.5, form
+    WScript.Echo "halved the controls: OK " & TourPlaced(ok) & "; the form with them: " & TourPlaced(form)
+End Sub
+
+' ---- Registry and most-recently-used lists ----
+Sub TourSettings()
+    Dim reg, h, mru, root, key, name, value, kind, names, count, i, list
+    Const HKCU = &H80000001
+
+    Title "Registry values (WENDRAX1.clsWinReg)"
+    Set reg = CreateObject("WENDRAX1.clsWinReg")
+    root = HKCU
+    key = "Software\WENDRAX1 tour"
+    reg.CreateNewKey root, key
+    name = "Greeting" : value = "hello" : kind = 1
+    reg.SetKeyValue root, key, name, value, kind
+    name = "Runs" : value = 3 : kind = 4
+    reg.SetKeyValue root, key, name, value, kind
+    name = "Greeting"
+    WScript.Echo "Greeting reads: " & Replace(reg.QueryValue(root, key, name), Chr(0), "") & " (REG_SZ)"
+    name = "Runs"
+    WScript.Echo "Runs reads: " & reg.QueryValue(root, key, name) & " (REG_DWORD)"
+
+    Title "Registry handler (WENDRAX1.clsDorvelRegHand2A)"
+    Set h = CreateObject("WENDRAX1.clsDorvelRegHand2A")
+    h.ClassKey = HKCU
+    h.SectionKey = key & "\Handler"
+    h.CreateKey
+    h.ValueType = 1
+    h.ValueKey = "Home" : h.Value = "%SystemRoot%\tour"
+    h.ValueKey = "Share" : h.Value = "50%"
+    h.ValueType = 4
+    h.ValueKey = "Count" : h.Value = 42
+    h.ValueKey = "Home"
+    WScript.Echo "Home reads expanded: " & h.Value & " (stored as type " & h.ValueType & ")"
+    h.ValueKey = "Share"
+    WScript.Echo "Share reads: " & h.Value & " (type " & h.ValueType & ")"
+    h.EnumerateValues names, count
+    WScript.Echo "values under " & h.SectionKey & ": " & count
+    For i = 1 To count
+        WScript.Echo "  " & names(i)
+    Next
+    h.SectionKey = key
+    h.EnumerateSections names, count
+    WScript.Echo "subkeys of " & key & ": " & count
+    On Error Resume Next
+    h.DeleteKey
+    WScript.Echo "DeleteKey on a key with subkeys raises " & Err.Number & " from " & Err.Source & ": " & Err.Description
+    Err.Clear
+    On Error GoTo 0
+
+    Title "Most-recently-used list (WENDRAX1.classMRU)"
+    Set mru = CreateObject("WENDRAX1.classMRU")
+    mru.Parent = "WENDRAX1 tour"
+    mru.MaxNum = 3
+    For Each name In Array("a.txt", "b.txt", "c.txt", "a.txt", "d.txt")
+        mru.Save name
+    Next
+    list = Empty
+    mru.GetArray list
+    WScript.Echo "after saving a, b, c, a, d with room for 3: " & mru.Num & " entries"
+    For i = 1 To mru.Num
+        WScript.Echo "  " & i & ": " & list(i)
+    Next
+
+    ' Clean up what the tour wrote.
+    mru.ClearParent
+    h.SectionKey = key & "\Handler"
+    h.DeleteKey
+    h.SectionKey = key
+    h.DeleteKey
+    WScript.Echo "cleaned up; the tour key exists: " & h.KeyExists
+End Sub
+
+' ---- The tour ----
 TourIni
+TourSettings
+TourMedia
+TourImaging
+TourDesktop

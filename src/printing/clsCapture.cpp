@@ -77,7 +77,6 @@ HWND WindowOf(LONG handle) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>
 
 // Whole numbers as the runtime rounds them (halves to even; overflow raises 6).
 long Rounded(double value) { return ToLong(*Variant::Double(value).get()); }
-long Rounded(const Variant& value) { return ToLong(*value.get()); }
 
 // Floating-point division as the runtime does it: 0/0 overflows, anything else over 0 is 11.
 double Divide(double a, double b) {

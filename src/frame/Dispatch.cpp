@@ -158,20 +158,31 @@ const VARIANT* Deref(const VARIANT* v) {
     return v;
 }
 
+// The bounds of every dimension, first dimension first (the order SafeArrayCreate takes).
+std::vector<SAFEARRAYBOUND> BoundsOf(SAFEARRAY* array) {
+    std::vector<SAFEARRAYBOUND> bounds(SafeArrayGetDim(array));
+    for (UINT d = 0; d < bounds.size(); ++d) {
+        LONG lo = 0, hi = -1;
+        SafeArrayGetLBound(array, d + 1, &lo);
+        SafeArrayGetUBound(array, d + 1, &hi);
+        bounds[d].lLbound = lo;
+        bounds[d].cElements = hi >= lo ? static_cast<ULONG>(hi - lo + 1) : 0;
+    }
+    return bounds;
+}
+
+ULONG ElementCount(const std::vector<SAFEARRAYBOUND>& bounds) {
+    ULONG total = 1;
+    for (const SAFEARRAYBOUND& b : bounds) total *= b.cElements;
+    return total;
+}
+
 HRESULT ArrayFromVariantArray(SAFEARRAY* source, VARTYPE elementVt, SAFEARRAY** result) {
     *result = nullptr;
     if (!source) return S_OK;
-    UINT dims = SafeArrayGetDim(source);
-    std::vector<SAFEARRAYBOUND> bounds(dims);
-    ULONG total = 1;
-    for (UINT d = 0; d < dims; ++d) {
-        LONG lo, hi;
-        SafeArrayGetLBound(source, d + 1, &lo);
-        SafeArrayGetUBound(source, d + 1, &hi);
-        bounds[d].lLbound = lo;
-        bounds[d].cElements = hi >= lo ? static_cast<ULONG>(hi - lo + 1) : 0;
-        total *= bounds[d].cElements;
-    }
+    std::vector<SAFEARRAYBOUND> bounds = BoundsOf(source);
+    UINT dims = static_cast<UINT>(bounds.size());
+    ULONG total = ElementCount(bounds);
     SafeArrayOwner made(SafeArrayCreate(elementVt, dims, bounds.data()));
     if (!made.get()) return E_OUTOFMEMORY;
     if (total == 0) { *result = made.release(); return S_OK; }
@@ -395,17 +406,9 @@ HRESULT VariantArrayOf(SAFEARRAY* source, SAFEARRAY** result) {
     VARTYPE element = VT_EMPTY;
     HRESULT hr = SafeArrayGetVartype(source, &element);
     if (FAILED(hr)) return hr;
-    UINT dims = SafeArrayGetDim(source);
-    std::vector<SAFEARRAYBOUND> bounds(dims);
-    ULONG total = 1;
-    for (UINT d = 0; d < dims; ++d) {
-        LONG lo, hi;
-        SafeArrayGetLBound(source, d + 1, &lo);
-        SafeArrayGetUBound(source, d + 1, &hi);
-        bounds[d].lLbound = lo;
-        bounds[d].cElements = hi >= lo ? static_cast<ULONG>(hi - lo + 1) : 0;
-        total *= bounds[d].cElements;
-    }
+    std::vector<SAFEARRAYBOUND> bounds = BoundsOf(source);
+    UINT dims = static_cast<UINT>(bounds.size());
+    ULONG total = ElementCount(bounds);
     SafeArrayOwner made(SafeArrayCreate(VT_VARIANT, dims, bounds.data()));
     if (!made.get()) return E_OUTOFMEMORY;
     if (total > 0) {

@@ -62,6 +62,7 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
     surface_.SetFillStyle(kTransparentFill);
 
     long page = startPage;
+    bool started = false;
     lastDrawn_ = rowToStart - 1;
     for (;;) {
         double pageTop = surface_.CurrentY();
@@ -70,7 +71,10 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
         // A page with no room for a row keeps the position it had; nothing is drawn on it.
         y_ = pageTop;
         if (available >= heights_.body) {
-            bool headerOnPage = model_.printHeaderOnEveryPage || page == 1;
+            // The first page the table really starts on carries the header, even when the page
+            // numbered 1 had no room for a single row.
+            bool headerOnPage = model_.printHeaderOnEveryPage || page == 1 || (startPage == 1 && !started);
+            started = true;
             if (headerOnPage) available -= static_cast<double>(heights_.header) * model_.headerRows;
             long first = lastDrawn_ + 1;
             long count = RowsForPage(available, pageHeight, headerOnPage);
@@ -192,7 +196,10 @@ void TableRenderer::DrawHeader(double pageTop) {
                     PlaceText(model_.HeaderText(hr, c).get(), static_cast<UINT>(format) | DT_NOPREFIX);
                 }
             }
-            if (drawn_[hr]) rect_.left = rect_.right + 2 * offsetPx_;
+            // Past a drawn cell the next one starts after it; so does it past a cell skipped for a
+            // run down its column when no run across the row is open (as at the row's start),
+            // or the next cell would be drawn over the skipped one.
+            if (drawn_[hr] || !spanning_[hr]) rect_.left = rect_.right + 2 * offsetPx_;
         }
     }
     y_ += rowHeight * model_.headerRows;

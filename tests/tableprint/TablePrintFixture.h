@@ -3,6 +3,7 @@
 #pragma once
 #include "TablePrint.h"
 #include "frame/Handles.h"
+#include "printing/TableSurface.h"
 #include "printing/clsTablePrint.h"
 #include "support/DrawingSurface.h"
 #include <gtest/gtest.h>

@@ -124,6 +124,9 @@ TEST(TablePrintDraw, TableOnOnePageRaisesNoBreakAndEndsBelowTheFooter) {
         if (flags == 4 && a.pixels.left == 50 && a.pixels.right == 50 && a.pixels.top == 90) ++separators;
     }
     EXPECT_EQ(footerBoxes, 1);
+    // The position goes below the footer, then the surface gets its own font back.
+    EXPECT_EQ(g.s->log()[g.s->log().size() - 2].text(), L"let CurrentY=110");
+    EXPECT_EQ(g.s->log().back().text(), L"set Font=<object>");
     EXPECT_EQ(separators, 1);
 }
 
@@ -513,4 +516,23 @@ TEST(TablePrintDraw, LateBoundDrawTableWithScriptStyleArguments) {
     Outcome out = Late(g.t.get(), L"DrawTable", DISPATCH_METHOD, {ref(surface), ref(start), ref(page)});
     EXPECT_EQ(out.hr, S_OK);
     EXPECT_EQ(LastRows(g.sink.get()), (std::vector<long>{3}));
+}
+
+TEST(TablePrintDraw, HandlerMayHandOverAnotherSurface) {
+    Table g = Grid(6, 1, 50, 100, false);
+    auto second = DrawingSurface::Make(400, 100);
+    LatePut(second.get(), L"ScaleMode", {Variant::Long(3)});
+    second->textHeight = [](const std::wstring&) { return 20.0; };
+    g.sink->onNewPage = nullptr;
+    g.sink->handOver = ComPtr<IDispatch>(second.get());
+    IDispatch* output = g.s.get();
+    output->AddRef();
+    long start = 0, page = 1;
+    ASSERT_EQ(g.t->DrawTable(&output, &start, &page), S_OK);
+    // The caller's variable now holds the surface the rest was drawn on.
+    EXPECT_EQ(output, static_cast<IDispatch*>(second.get()));
+    output->Release();
+    EXPECT_EQ(Boxes(Pages(g.s.get())[0]).size(), 1u + 4u);
+    EXPECT_EQ(Boxes(Pages(second.get())[0]).size(), 2u);
+    EXPECT_EQ(second->currentY(), 40);
 }

@@ -83,6 +83,12 @@ STDMETHODIMP PageSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
     }
     breaks.push_back({V_I4(last), y});
     if (onNewPage) onNewPage(V_DISPATCH(surface), V_BOOL(topSet), V_BOOL(cancel), V_I4(last));
+    if (handOver) {
+        VariantClear(surface);
+        V_VT(surface) = VT_DISPATCH;
+        V_DISPATCH(surface) = handOver.get();
+        handOver->AddRef();
+    }
     return S_OK;
 }
 

@@ -52,6 +52,8 @@ public:
     // Called with the surface and the two flags; return nothing, change the flags as wanted.
     std::function<void(IDispatch* surface, VARIANT_BOOL& topMarginSet, VARIANT_BOOL& cancel, long last)> onNewPage;
     std::vector<Break> breaks;
+    // When set, the handler hands this surface back through objOutput.
+    ComPtr<IDispatch> handOver;
 
     static ComPtr<PageSink> Make() { return ComPtr<PageSink>::Attach(new PageSink()); }
     // Connects to a table's NewPage; disconnects when the returned cookie holder goes.

@@ -1,0 +1,103 @@
+#include "printing/TableSurface.h"
+#include "frame/Errors.h"
+#include <cstring>
+
+namespace wx {
+
+namespace {
+Variant Single(double value) {
+    Variant v;
+    V_VT(v.get()) = VT_R4;
+    V_R4(v.get()) = static_cast<float>(value);
+    return v;
+}
+Variant Integer(short value) {
+    Variant v;
+    V_VT(v.get()) = VT_I2;
+    V_I2(v.get()) = value;
+    return v;
+}
+}  // namespace
+
+ComPtr<IDispatch> TableSurface::Font() const {
+    Variant font = host_.Get(L"Font");
+    const VARIANT* v = font.get();
+    if (V_VT(v) == VT_DISPATCH) return ComPtr<IDispatch>(V_DISPATCH(v));
+    if (V_VT(v) == VT_EMPTY) return ComPtr<IDispatch>();
+    RaiseRuntime(13);
+}
+
+void TableSurface::SetFont(IDispatch* font) const { host_.Set(L"Font", font); }
+
+short TableSurface::ScaleMode() const { return ToInteger(*host_.Get(L"ScaleMode").get()); }
+void TableSurface::SetScaleMode(short mode) const { host_.Let(L"ScaleMode", Integer(mode)); }
+
+double TableSurface::TextHeight(BSTR text) const {
+    Variant argument;
+    V_VT(argument.get()) = VT_BSTR;
+    V_BSTR(argument.get()) = text ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
+    return ToDouble(*host_.Call(L"TextHeight", {argument}).get());
+}
+
+double TableSurface::ScaleX(double value, short from, short to) const {
+    return ToDouble(*host_.Call(L"ScaleX", {Single(value), Integer(from), Integer(to)}).get());
+}
+
+double TableSurface::ScaleY(double value, short from, short to) const {
+    return ToDouble(*host_.Call(L"ScaleY", {Single(value), Integer(from), Integer(to)}).get());
+}
+
+double TableSurface::ScaleHeight() const { return host_.GetDouble(L"ScaleHeight"); }
+double TableSurface::CurrentY() const { return host_.GetDouble(L"CurrentY"); }
+void TableSurface::SetCurrentY(double y) const { host_.Let(L"CurrentY", Single(y)); }
+void TableSurface::SetFillStyle(short style) const { host_.Let(L"FillStyle", Integer(style)); }
+void TableSurface::SetDrawWidth(short width) const { host_.Let(L"DrawWidth", Integer(width)); }
+
+void TableSurface::Line(long flags, double x1, double y1, double x2, double y2, long colour) const {
+    host_.Call(L"Line", {Variant::Long(flags), Single(x1), Single(y1), Single(x2), Single(y2), Variant::Long(colour)});
+}
+
+void TableSurface::PaintPictureCropped(IDispatch* picture, double x, double y, double width, double height) const {
+    host_.Call(L"PaintPicture", {Variant::Object(picture), Single(x), Single(y), Variant::Missing(), Variant::Missing(),
+                                 Variant::Missing(), Variant::Missing(), Single(width), Single(height)});
+}
+
+HDC TableSurface::Dc() const {
+    return reinterpret_cast<HDC>(static_cast<INT_PTR>(host_.GetLong(L"hDC")));
+}
+
+bool SameObject(IUnknown* a, IUnknown* b) {
+    if (a == b) return true;
+    if (!a || !b) return false;
+    ComPtr<IUnknown> ia, ib;
+    a->QueryInterface(IID_IUnknown, ia.putVoid());
+    b->QueryInterface(IID_IUnknown, ib.putVoid());
+    return ia.get() == ib.get() && ia;
+}
+
+double PictureExtent(IDispatch* picture, DISPID member) {
+    if (!picture) RaiseRuntime(91);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    Variant result;
+    EXCEPINFO info;
+    memset(&info, 0, sizeof info);
+    HRESULT hr = picture->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(),
+                                 &info, nullptr);
+    if (hr == DISP_E_EXCEPTION) {
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrHelpFile);
+        RaiseRuntime(481);
+    }
+    ThrowIfFailed(hr);
+    return ToDouble(*result.get());
+}
+
+long RoundToLong(double value) {
+    LONG result = 0;
+    HRESULT hr = VarI4FromR8(value, &result);
+    if (FAILED(hr)) RaiseRuntime(6);
+    return result;
+}
+
+}  // namespace wx

@@ -1,0 +1,281 @@
+#include "printing/clsTablePrint.h"
+#include "frame/Errors.h"
+#include "frame/HostObject.h"
+#include "frame/Text.h"
+#include "printing/TableLayout.h"
+#include "printing/TableRenderer.h"
+#include "printing/TableSurface.h"
+
+namespace wx {
+
+namespace {
+const DISPID kNewPage = 1;
+
+template <class T>
+void Out(T* result, T value) {
+    if (!result) RaiseRuntime(5);
+    *result = value;
+}
+
+VARIANT_BOOL Flag(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
+void OutText(BSTR* result, const Bstr& text) {
+    if (!result) RaiseRuntime(5);
+    *result = CopyBstr(text.get());
+}
+
+template <class Itf>
+void OutObject(Itf** result, const ComPtr<IDispatch>& object, REFIID iid) {
+    if (!result) RaiseRuntime(5);
+    *result = nullptr;
+    if (object) object->QueryInterface(iid, reinterpret_cast<void**>(result));
+}
+
+// A Variant flag the way the runtime tests one: Null counts as False.
+bool FlagOf(const VARIANT& value) {
+    const VARIANT* v = &value;
+    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+    if (V_VT(v) == VT_NULL) return false;
+    return ToBool(*v);
+}
+
+bool IsMissing(const VARIANT& value) {
+    const VARIANT* v = &value;
+    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+    return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND;
+}
+}  // namespace
+
+// Stores a new count and rebuilds the tables; a rebuild that fails keeps the old count.
+void clsTablePrint::Recount(long& count, long value) {
+    long previous = count;
+    count = value;
+    try {
+        model_.Resize();
+    } catch (...) {
+        count = previous;
+        throw;
+    }
+}
+
+clsTablePrint::clsTablePrint() : Connectable(IID__clsTablePrint, GUID_NULL, DIID___clsTablePrint) {}
+clsTablePrint::~clsTablePrint() = default;
+
+// Public fields: plain values, no checks.
+STDMETHODIMP clsTablePrint::get_PrintHeaderOnEveryPage(VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.printHeaderOnEveryPage)); });
+}
+STDMETHODIMP clsTablePrint::put_PrintHeaderOnEveryPage(VARIANT_BOOL value) {
+    return Guarded([&] { model_.printHeaderOnEveryPage = value != VARIANT_FALSE; });
+}
+STDMETHODIMP clsTablePrint::get_CenterMergedHeader(VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.centerMergedHeader)); });
+}
+STDMETHODIMP clsTablePrint::put_CenterMergedHeader(VARIANT_BOOL value) {
+    return Guarded([&] { model_.centerMergedHeader = value != VARIANT_FALSE; });
+}
+STDMETHODIMP clsTablePrint::get_RowHeightMin(float* result) { return Guarded([&] { Out(result, model_.rowHeightMin); }); }
+STDMETHODIMP clsTablePrint::put_RowHeightMin(float value) { return Guarded([&] { model_.rowHeightMin = value; }); }
+STDMETHODIMP clsTablePrint::get_HeaderRowHeightMin(float* result) {
+    return Guarded([&] { Out(result, model_.headerRowHeightMin); });
+}
+STDMETHODIMP clsTablePrint::put_HeaderRowHeightMin(float value) {
+    return Guarded([&] { model_.headerRowHeightMin = value; });
+}
+STDMETHODIMP clsTablePrint::get_FooterRowHeightMin(float* result) {
+    return Guarded([&] { Out(result, model_.footerRowHeightMin); });
+}
+STDMETHODIMP clsTablePrint::put_FooterRowHeightMin(float value) {
+    return Guarded([&] { model_.footerRowHeightMin = value; });
+}
+STDMETHODIMP clsTablePrint::get_ResizeCellsToPicHeight(VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.resizeCellsToPicHeight)); });
+}
+STDMETHODIMP clsTablePrint::put_ResizeCellsToPicHeight(VARIANT_BOOL value) {
+    return Guarded([&] { model_.resizeCellsToPicHeight = value != VARIANT_FALSE; });
+}
+
+STDMETHODIMP clsTablePrint::CalcNumRowsPerPage(IDispatch** objOutput, VARIANT bWithHeader, VARIANT bWithFooter,
+                                               VARIANT* result) {
+    return Guarded([&] {
+        if (!objOutput || !result) RaiseRuntime(5);
+        bool footerMissing = IsMissing(bWithFooter);
+        TableSurface surface(*objOutput);
+        ComPtr<IDispatch> current;  // the surface's font is not known: the first cell font is assigned
+        short scaleMode = surface.ScaleMode();
+        BandHeights heights = MeasureBands(model_, surface, current, scaleMode);
+        FinishHeights(model_, heights);
+        double available = surface.ScaleHeight() - model_.marginBottom - model_.marginTop;
+        if (FlagOf(bWithHeader)) available -= static_cast<double>(heights.header) * model_.headerRows;
+        if (footerMissing ? model_.hasFooter : FlagOf(bWithFooter)) available -= heights.footer;
+        double rows = WholeRows(available, heights.body);
+        VariantClear(result);
+        V_VT(result) = VT_R4;
+        V_R4(result) = static_cast<float>(rows);
+    });
+}
+
+STDMETHODIMP clsTablePrint::putref_PictureMatrix(long Row, long Col, IPictureDisp* vData) {
+    return Guarded([&] { model_.SetPictures(Row, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_PictureMatrix(long Row, long Col, IPictureDisp** result) {
+    return Guarded([&] { OutObject(result, model_.Picture(Row, Col), IID_IPictureDisp); });
+}
+
+STDMETHODIMP clsTablePrint::put_HeaderRows(long vData) {
+    return Guarded([&] {
+        if (vData < 1) RaiseRuntime(380);
+        Recount(model_.headerRows, vData);
+    });
+}
+STDMETHODIMP clsTablePrint::get_HeaderRows(long* result) { return Guarded([&] { Out(result, model_.headerRows); }); }
+
+STDMETHODIMP clsTablePrint::DrawTable(IDispatch** objOutput, long* lRowToStart, long* lStartPage) {
+    return Guarded([&] {
+        if (!objOutput || !lRowToStart || !lStartPage) RaiseRuntime(5);
+        // A handler of NewPage may drop its last reference to us while we draw.
+        ComPtr<IUnknown> keepAlive(static_cast<IConnectionPointContainer*>(this));
+        TableRenderer renderer(model_, [&](VARIANT& surface, VARIANT& topMarginAlreadySet, VARIANT& cancel, long last) {
+            Variant lastPrintedRow = Variant::Long(last);
+            RaiseEvent(kNewPage, {&surface, &topMarginAlreadySet, &cancel, lastPrintedRow.get()});
+        });
+        renderer.Draw(objOutput, *lRowToStart, *lStartPage);
+    });
+}
+
+STDMETHODIMP clsTablePrint::put_CellXOffset(float vData) { return Guarded([&] { model_.cellXOffset = vData; }); }
+STDMETHODIMP clsTablePrint::get_CellXOffset(float* result) { return Guarded([&] { Out(result, model_.cellXOffset); }); }
+STDMETHODIMP clsTablePrint::put_CellYOffset(float vData) { return Guarded([&] { model_.cellYOffset = vData; }); }
+STDMETHODIMP clsTablePrint::get_CellYOffset(float* result) { return Guarded([&] { Out(result, model_.cellYOffset); }); }
+STDMETHODIMP clsTablePrint::put_FooterLineThickness(short vData) {
+    return Guarded([&] { model_.footerLineThickness = vData; });
+}
+STDMETHODIMP clsTablePrint::get_FooterLineThickness(short* result) {
+    return Guarded([&] { Out(result, model_.footerLineThickness); });
+}
+STDMETHODIMP clsTablePrint::put_HeaderLineThickness(short vData) {
+    return Guarded([&] { model_.headerLineThickness = vData; });
+}
+STDMETHODIMP clsTablePrint::get_HeaderLineThickness(short* result) {
+    return Guarded([&] { Out(result, model_.headerLineThickness); });
+}
+STDMETHODIMP clsTablePrint::put_LineThickness(short vData) { return Guarded([&] { model_.lineThickness = vData; }); }
+STDMETHODIMP clsTablePrint::get_LineThickness(short* result) { return Guarded([&] { Out(result, model_.lineThickness); }); }
+STDMETHODIMP clsTablePrint::put_MarginLeft(float vData) { return Guarded([&] { model_.marginLeft = vData; }); }
+STDMETHODIMP clsTablePrint::get_MarginLeft(float* result) { return Guarded([&] { Out(result, model_.marginLeft); }); }
+STDMETHODIMP clsTablePrint::put_MarginBottom(float vData) { return Guarded([&] { model_.marginBottom = vData; }); }
+STDMETHODIMP clsTablePrint::get_MarginBottom(float* result) { return Guarded([&] { Out(result, model_.marginBottom); }); }
+STDMETHODIMP clsTablePrint::put_MarginTop(float vData) { return Guarded([&] { model_.marginTop = vData; }); }
+STDMETHODIMP clsTablePrint::get_MarginTop(float* result) { return Guarded([&] { Out(result, model_.marginTop); }); }
+
+STDMETHODIMP clsTablePrint::put_FooterText(long Col, BSTR vData) {
+    return Guarded([&] { model_.SetFooterTexts(Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_FooterText(long Col, BSTR* result) {
+    return Guarded([&] { OutText(result, model_.FooterText(Col)); });
+}
+STDMETHODIMP clsTablePrint::putref_FooterFont(long Col, IFontDisp* vData) {
+    return Guarded([&] { model_.SetFooterFonts(Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_FooterFont(long Col, IFontDisp** result) {
+    return Guarded([&] { OutObject(result, model_.FooterFont(Col), IID_IFontDisp); });
+}
+
+// Only records the switch: the footer tables follow it at the next resize.
+STDMETHODIMP clsTablePrint::put_HasFooter(VARIANT_BOOL vData) {
+    return Guarded([&] { model_.hasFooter = vData != VARIANT_FALSE; });
+}
+STDMETHODIMP clsTablePrint::get_HasFooter(VARIANT_BOOL* result) { return Guarded([&] { Out(result, Flag(model_.hasFooter)); }); }
+
+STDMETHODIMP clsTablePrint::put_ColAlignment(long Col, long vData) {
+    return Guarded([&] { model_.SetColAlignments(Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_ColAlignment(long Col, long* result) {
+    return Guarded([&] { Out(result, model_.ColAlignment(Col)); });
+}
+
+STDMETHODIMP clsTablePrint::putref_HeaderFont(long Row, long Col, IFontDisp* vData) {
+    return Guarded([&] { model_.SetHeaderFonts(Row, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_HeaderFont(long Row, long Col, IFontDisp** result) {
+    return Guarded([&] { OutObject(result, model_.HeaderFont(Row, Col), IID_IFontDisp); });
+}
+STDMETHODIMP clsTablePrint::put_HeaderText(long Row, long Col, BSTR vData) {
+    return Guarded([&] { model_.SetHeaderTexts(Row, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_HeaderText(long Row, long Col, BSTR* result) {
+    return Guarded([&] { OutText(result, model_.HeaderText(Row, Col)); });
+}
+
+// The column's font is the font of every body row of it; reading it reads row 0.
+STDMETHODIMP clsTablePrint::putref_ColFont(long Col, IFontDisp* vData) {
+    return Guarded([&] { model_.SetFonts(-1, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_ColFont(long Col, IFontDisp** result) {
+    return Guarded([&] { OutObject(result, model_.Font(0, Col), IID_IFontDisp); });
+}
+
+STDMETHODIMP clsTablePrint::get_MergeHeaderRow(long Row, VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.MergeHeaderRow(Row))); });
+}
+STDMETHODIMP clsTablePrint::put_MergeHeaderRow(long Row, VARIANT_BOOL NewV) {
+    return Guarded([&] { model_.SetMergeHeaderRow(Row, NewV != VARIANT_FALSE); });
+}
+STDMETHODIMP clsTablePrint::get_MergeHeaderCol(long Col, VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.MergeHeaderCol(Col))); });
+}
+STDMETHODIMP clsTablePrint::put_MergeHeaderCol(long Col, VARIANT_BOOL NewV) {
+    return Guarded([&] { model_.SetMergeHeaderCol(Col, NewV != VARIANT_FALSE); });
+}
+STDMETHODIMP clsTablePrint::get_MergeRow(long Row, VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.MergeRow(Row))); });
+}
+STDMETHODIMP clsTablePrint::put_MergeRow(long Row, VARIANT_BOOL NewV) {
+    return Guarded([&] { model_.SetMergeRow(Row, NewV != VARIANT_FALSE); });
+}
+STDMETHODIMP clsTablePrint::get_MergeCol(long Col, VARIANT_BOOL* result) {
+    return Guarded([&] { Out(result, Flag(model_.MergeCol(Col))); });
+}
+STDMETHODIMP clsTablePrint::put_MergeCol(long Col, VARIANT_BOOL NewV) {
+    return Guarded([&] { model_.SetMergeCol(Col, NewV != VARIANT_FALSE); });
+}
+
+STDMETHODIMP clsTablePrint::put_TextMatrix(long Row, long Col, BSTR vData) {
+    return Guarded([&] { model_.SetTexts(Row, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_TextMatrix(long Row, long Col, BSTR* result) {
+    return Guarded([&] { OutText(result, model_.Text(Row, Col)); });
+}
+STDMETHODIMP clsTablePrint::putref_FontMatrix(long Row, long Col, IFontDisp* vData) {
+    return Guarded([&] { model_.SetFonts(Row, Col, vData); });
+}
+STDMETHODIMP clsTablePrint::get_FontMatrix(long Row, long Col, IFontDisp** result) {
+    return Guarded([&] { OutObject(result, model_.Font(Row, Col), IID_IFontDisp); });
+}
+
+// The counts: checked before anything is stored, then every table is rebuilt.
+STDMETHODIMP clsTablePrint::put_Rows(long vData) {
+    return Guarded([&] {
+        if (vData < 0) RaiseRuntime(380);
+        Recount(model_.rows, vData);
+    });
+}
+STDMETHODIMP clsTablePrint::get_Rows(long* result) { return Guarded([&] { Out(result, model_.rows); }); }
+STDMETHODIMP clsTablePrint::put_Cols(long vData) {
+    return Guarded([&] {
+        if (vData < 1) RaiseRuntime(380);
+        Recount(model_.cols, vData);
+    });
+}
+STDMETHODIMP clsTablePrint::get_Cols(long* result) { return Guarded([&] { Out(result, model_.cols); }); }
+
+STDMETHODIMP clsTablePrint::get_ColWidth(long Col, float* result) {
+    return Guarded([&] { Out(result, model_.ColWidth(Col)); });
+}
+STDMETHODIMP clsTablePrint::put_ColWidth(long Col, float vData) {
+    return Guarded([&] { model_.SetColWidths(Col, vData); });
+}
+
+HRESULT Create_clsTablePrint(REFIID riid, void** ppv) { return CreateAndQuery<clsTablePrint>(riid, ppv); }
+
+}  // namespace wx

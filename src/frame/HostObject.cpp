@@ -71,20 +71,30 @@ Variant HostObject::InvokeRaw(const wchar_t* name, WORD flags, std::vector<VARIA
         params.cNamedArgs = 1;
         params.rgdispidNamedArgs = &putId;
     }
-    Variant result;
-    EXCEPINFO info;
-    memset(&info, 0, sizeof info);
-    UINT argErr = 0;
-    HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, isPut ? nullptr : result.get(),
-                                 &info, &argErr);
-    if (FAILED(hr)) RaiseFromInvoke(hr, info);
-    return result;
+    // A read is asked as a property first: some script engines refuse to "call" a plain value.
+    // Members that answer only as methods are then asked the way late binding asks them.
+    bool read = flags == DISPATCH_PROPERTYGET;
+    for (;;) {
+        Variant result;
+        EXCEPINFO info;
+        memset(&info, 0, sizeof info);
+        UINT argErr = 0;
+        HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                     isPut ? nullptr : result.get(), &info, &argErr);
+        if (SUCCEEDED(hr)) return result;
+        if (read && hr == DISP_E_MEMBERNOTFOUND) {
+            read = false;
+            flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+            continue;
+        }
+        RaiseFromInvoke(hr, info);
+    }
 }
 
 Variant HostObject::Get(const wchar_t* name, std::initializer_list<Variant> args) const {
     std::vector<VARIANT> raw;
     for (const Variant& a : args) raw.push_back(*a.get());
-    return InvokeRaw(name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, raw, false);
+    return InvokeRaw(name, DISPATCH_PROPERTYGET, raw, false);
 }
 
 Variant HostObject::Call(const wchar_t* name, std::initializer_list<Variant> args) const {

@@ -46,6 +46,12 @@ std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSi
 
 void cyInifINIFilesObj::WriteEntry(BSTR section, BSTR key, BSTR value) {
     AnsiText s = ToAnsi(section), k = ToAnsi(key), v = ToAnsi(value), p = ToAnsi(path_.get());
+    // Without a section there is nothing to write to; only the all-null call (which flushes the
+    // platform's cache) means something then. Some platforms crash on the other forms.
+    if (s.isNull() && !(k.isNull() && v.isNull())) {
+        lastReturnCode_ = 0;
+        return;
+    }
     lastReturnCode_ = WritePrivateProfileStringA(s.ptr(), k.ptr(), v.ptr(), p.ptr());
 }
 

@@ -102,6 +102,16 @@ TEST_F(IniTest, NewInstanceAndTheNullVersusEmptyRules) {
     EXPECT_EQ(std::wstring(list.get(), list.length()), std::wstring(L"a\0b\0", 4));
 }
 
+TEST_F(IniTest, AWriteWithoutASectionFailsQuietly) {
+    auto fresh = Create<_cyInifINIFilesObj>(CLSID_cyInifINIFilesObj, IID__cyInifINIFilesObj);
+    BSTR value = SysAllocString(L"x");
+    EXPECT_EQ(fresh->put_Value(&value), S_OK);
+    SysFreeString(value);
+    VARIANT_BOOL success = VARIANT_TRUE;
+    fresh->get_Success(&success);
+    EXPECT_EQ(success, VARIANT_FALSE);
+}
+
 TEST_F(IniTest, WritesDropNulsAndLongValuesAreCut) {
     BSTR value = SysAllocStringLen(L"a\0b", 3);
     BSTR section = SysAllocString(L"S"), key = SysAllocString(L"k");

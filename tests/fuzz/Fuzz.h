@@ -20,6 +20,7 @@ struct Options {
     std::wstring library;        // the library file
     // Worker only.
     bool worker = false;
+    bool selfCheck = false;      // prove the dialog answerer and the stop, then end
     DWORD driverPid = 0;
     long from = 0, to = 0, minCalls = 0;
     DWORD budgetMs = 0;          // 0: none

@@ -131,6 +131,34 @@ int RunDriver(const Options& o) {
 
     std::vector<Incident> incidents;
     std::wstring refusal;
+    // First a worker that only proves the machinery: a dialog gets answered, a running call gets
+    // its stop. Without them a fuzzed member could wait for a person forever.
+    {
+        std::wstring command = Quote(ProgramPath()) + L" --worker " + std::to_wstring(pid) + L" --self-check --library " +
+                               Quote(o.library) + L" --root " + drive.Root().substr(0, 2);
+        wchar_t timing[96];
+        swprintf(timing, 96, L" --call-timeout %g --stop-after %g", o.callTimeout, o.stopAfter);
+        command += timing;
+        if (!o.only.empty()) command += L" --only " + Quote(o.only);
+        if (o.verbose) command += L" --verbose";
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        std::vector<wchar_t> line(command.begin(), command.end());
+        line.push_back(0);
+        if (CreateProcessW(ProgramPath().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, drive.Root().c_str(), &si,
+                           &pi)) {
+            wx::KernelHandle process(pi.hProcess), thread(pi.hThread);
+            if (WaitForSingleObject(process.get(), 120000) == WAIT_TIMEOUT) TerminateProcess(process.get(), 0xDEAD);
+            if (!shared->finished) refusal = shared->note[0] ? shared->note : L"the self-check worker failed";
+        } else {
+            refusal = L"cannot start a worker";
+        }
+        shared->finished = 0;
+        shared->currentCall = -1;
+        shared->dialogs = 0;
+        shared->note[0] = 0;
+    }
     DWORD started = GetTickCount();
     DWORD budgetMs = o.seconds > 0 ? static_cast<DWORD>(o.seconds * 1000) : 0;
     LONG to = o.calls > 0 ? o.start + o.calls : LONG_MAX;
@@ -138,7 +166,7 @@ int RunDriver(const Options& o) {
     LONG next = o.start;
     bool finished = false;
     int workers = 0;
-    while (!finished && next < to && incidents.size() < 25) {
+    while (refusal.empty() && !finished && next < to && incidents.size() < 25) {
         DWORD elapsed = GetTickCount() - started;
         if (budgetMs && elapsed >= budgetMs && next >= minCalls) break;
         DWORD remaining = budgetMs ? (elapsed < budgetMs ? budgetMs - elapsed : 1) : 0;
@@ -318,6 +346,7 @@ int main() {
         else if (a == L"--stop-after") number(o.stopAfter);
         else if (a == L"--allow-not-built") o.allowNotBuilt = true;
         else if (a == L"--verbose") o.verbose = true;
+        else if (a == L"--self-check") o.selfCheck = true;
         else if (a == L"--worker") { o.worker = true; if (hasValue) { o.driverPid = _wtol(v.c_str()); ++i; } }
         else if (a == L"--from") whole(o.from);
         else if (a == L"--to") whole(o.to);

@@ -9,6 +9,7 @@
 #include "fuzz/Shared.h"
 #include "fuzz/Values.h"
 #include <olectl.h>
+#include <climits>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -33,6 +34,7 @@ const Member* g_currentMember = nullptr;
 const std::vector<const Member*>* g_runnable = nullptr;
 const Catalogue* g_catalogue = nullptr;
 bool g_stopApplied = false;
+volatile LONG g_stopsSeen = 0;
 
 // Calls that keep running until the host stops them, and how each class is stopped.
 struct Stopper {
@@ -95,7 +97,10 @@ void ApplyStop() {
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kStopMessage) {
-        if (static_cast<LONG>(wParam) == g_shared->currentCall) ApplyStop();
+        if (static_cast<LONG>(wParam) == g_shared->currentCall) {
+            ++g_stopsSeen;
+            ApplyStop();
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -263,6 +268,40 @@ wx::ComPtr<IDispatch> MakePicture() {
     return picture;
 }
 
+// Proves the machinery before any member runs: a message box on this thread gets answered, and a
+// call that keeps running receives the stop message inside its message loop.
+bool SelfCheck(std::wstring& why) {
+    const LONG probeCall = LONG_MAX - 1;
+    g_shared->currentMember = -1;
+    g_shared->callStart = GetTickCount();
+    g_shared->currentCall = probeCall;
+    DWORD shown = GetTickCount();
+    int answer = MessageBoxW(nullptr, L"Fuzzer self-check", L"WENDRAX1 fuzz", MB_YESNO | MB_ICONQUESTION);
+    DWORD answeredAfter = GetTickCount() - shown;
+    if (answer != IDYES && answer != IDNO) {
+        g_shared->currentCall = -1;
+        why = L"the dialog answerer did not answer a message box (MessageBox returned " + std::to_wstring(answer) + L")";
+        return false;
+    }
+    g_shared->callStart = GetTickCount();
+    LONG seen = g_stopsSeen;
+    DWORD waited = GetTickCount();
+    while (g_stopsSeen == seen && GetTickCount() - waited < static_cast<DWORD>(g_options->stopAfter * 1000) + 10000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(10);
+    }
+    g_shared->currentCall = -1;
+    if (g_stopsSeen == seen) {
+        why = L"a running call never received its stop message";
+        return false;
+    }
+    if (g_options->verbose)
+        printf("self-check: message box answered after %lu ms, stop delivered after %lu ms\n", answeredAfter,
+               GetTickCount() - waited);
+    return true;
+}
+
 }  // namespace
 
 int RunWorker(const Options& o) {
@@ -335,6 +374,19 @@ int RunWorker(const Options& o) {
         DWORD watchdogId = 0;
         wx::KernelHandle watchdog(CreateThread(nullptr, 0, Watchdog, nullptr, 0, &watchdogId));
         if (o.verbose) printf("worker thread %04lx, watchdog thread %04lx\n", GetCurrentThreadId(), watchdogId);
+        if (o.selfCheck) {
+            std::wstring why;
+            bool ok = SelfCheck(why);
+            InterlockedExchange(&g_quit, 1);
+            WaitForSingleObject(watchdog.get(), 5000);
+            RestoreRegistry();
+            if (!ok) {
+                Note(L"self-check: " + why);
+                return 3;
+            }
+            g_shared->finished = 1;
+            return 0;
+        }
         DWORD started = GetTickCount();
         const LONG n = static_cast<LONG>(runnable.size());
         bool first = true;

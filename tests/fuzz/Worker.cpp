@@ -107,8 +107,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // Presses a button on every dialog of the worker's thread (message boxes, the folder picker),
-// taking the buttons in turn so that both answers of a question get exercised.
-std::map<HWND, DWORD> g_answered;
+// taking the buttons in turn so that both answers of a question get exercised. A dialog is
+// answered once it is shown (before that its buttons may not exist yet), and closed if it shows
+// no known button for a while.
+struct Seen {
+    DWORD first;
+    DWORD lastPress;
+};
+std::map<HWND, Seen> g_answered;
 LONG g_turn = 0;
 
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
@@ -121,10 +127,11 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
         InterlockedIncrement(&g_shared->dialogs);
         LONG member = g_shared->currentMember;
         if (member >= 0 && member < kMaxMembers) InterlockedIncrement(&g_shared->stats[member].dialogs);
-    } else if (now - seen->second < 300) {
-        return TRUE;
+        seen = g_answered.emplace(window, Seen{now, 0}).first;
     }
-    g_answered[window] = now;
+    if (!IsWindowVisible(window) && now - seen->second.first < 2000) return TRUE;
+    if (seen->second.lastPress && now - seen->second.lastPress < 300) return TRUE;
+    seen->second.lastPress = now;
     const int order[] = {IDYES, IDOK, IDNO, IDCANCEL, IDRETRY, IDIGNORE, IDABORT};
     int start = static_cast<int>(g_turn++ % 7);
     for (int i = 0; i < 7; ++i) {
@@ -135,7 +142,7 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
             return TRUE;
         }
     }
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (now - seen->second.first > 3000) PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
 }
 

@@ -281,8 +281,9 @@ int RunDriver(const Options& o) {
             unbuilt.push_back(cls + L" (" + std::to_wstring(membersNotBuilt) + L" of " +
                               std::to_wstring(found->second.size()) + L")");
     }
-    for (LONG i = 0; i < n; ++i)
-        if (shared->stats[i].calls == 0) printf("NOT CALLED: %s\n", Narrow(runnable[i]->Label()).c_str());
+    if (refusal.empty())
+        for (LONG i = 0; i < n; ++i)
+            if (shared->stats[i].calls == 0) printf("NOT CALLED: %s\n", Narrow(runnable[i]->Label()).c_str());
     for (const Member& m : catalogue.members)
         if (m.skipReason) printf("skipped: %s: %s\n", Narrow(m.className + L"." + m.name).c_str(), Narrow(m.skipReason).c_str());
     if (!unbuilt.empty()) {
@@ -300,6 +301,7 @@ int RunDriver(const Options& o) {
         printf("%s: %s, call %ld, code 0x%08lX, arguments: %s\n", i.hang ? "HANG" : "CRASH", Narrow(i.label).c_str(), i.call,
                i.code, Narrow(i.args).c_str());
     if (!refusal.empty()) printf("STOPPED: %s\n", Narrow(refusal).c_str());
+    else if (!finished && incidents.size() >= 25) printf("STOPPED: after %zu crashes and hangs\n", incidents.size());
 
     bool objectsAlive = !finished || shared->objectsAlive;
     UnmapViewOfFile(shared);

@@ -36,8 +36,24 @@ long Round(double value) { return ToLong(*Variant::Double(value).get()); }
 cyInifINIFilesObj::cyInifINIFilesObj() : Dispatchable(IID__cyInifINIFilesObj) {}
 cyInifINIFilesObj::~cyInifINIFilesObj() = default;
 
+// Whether the platform can open the file at all. A name longer than a path may be is refused
+// here: some platforms copy a bare file name behind the Windows folder into a fixed buffer.
+bool UsablePath(const AnsiText& path) {
+    if (path.isNull()) return true;
+    const std::string& name = path.bytes();
+    if (name.find_first_of("\\/") != std::string::npos) return name.size() < MAX_PATH;
+    char windows[MAX_PATH] = {};
+    UINT folder = GetWindowsDirectoryA(windows, MAX_PATH);
+    return folder + 1 + name.size() < MAX_PATH;
+}
+
 std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSize) const {
     AnsiText s = ToAnsi(section), k = ToAnsi(key), d = ToAnsi(default_.get()), p = ToAnsi(path_.get());
+    if (!UsablePath(p)) {
+        // What the platform answers for a file it cannot open: the default text.
+        std::wstring fallback = TextOf(default_.get());
+        return fallback.substr(0, bufferSize - 1);
+    }
     std::vector<char> buffer(bufferSize + 1, ' ');
     DWORD n = GetPrivateProfileStringA(s.ptr(), k.ptr(), d.ptr(), buffer.data(), bufferSize, p.ptr());
     if (n > bufferSize) n = bufferSize;
@@ -47,8 +63,9 @@ std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSi
 void cyInifINIFilesObj::WriteEntry(BSTR section, BSTR key, BSTR value) {
     AnsiText s = ToAnsi(section), k = ToAnsi(key), v = ToAnsi(value), p = ToAnsi(path_.get());
     // Without a section there is nothing to write to; only the all-null call (which flushes the
-    // platform's cache) means something then. Some platforms crash on the other forms.
-    if (s.isNull() && !(k.isNull() && v.isNull())) {
+    // platform's cache) means something then. Some platforms crash on the other forms, and on
+    // file names too long to be a path.
+    if ((s.isNull() && !(k.isNull() && v.isNull())) || !UsablePath(p)) {
         lastReturnCode_ = 0;
         return;
     }

@@ -131,6 +131,15 @@ std::vector<LeakRow> Rows() {
         {L"cyInifINIFilesObj", &CLSID_cyInifINIFilesObj, ini, {L"SaveFormPosition", Method, {Form()}}},
         {L"cyInifINIFilesObj", &CLSID_cyInifINIFilesObj, ini, {L"LoadFormPosition", Method, {Form()}}},
         {L"cyInifINIFilesObj", &CLSID_cyInifINIFilesObj, ini, {L"CLngDefault", Method, {T(L"12"), L(5)}}},
+        {L"clsWinReg", &CLSID_clsWinReg, {}, {L"QueryValue", Method, {L(-2147483647), T(L"Control Panel\\Desktop"), T(L"Wallpaper")}}},
+        {L"clsDorvelRegHand2A", &CLSID_clsDorvelRegHand2A,
+         {{L"ClassKey", Let, {L(-2147483647)}}, {L"SectionKey", Let, {T(L"Control Panel\\Desktop")}}, {L"ValueKey", Let, {T(L"Wallpaper")}}},
+         {L"Value", GetProp, {}}},
+        {L"classMRU", &CLSID_classMRU, {{L"Parent", Let, {T(L"WENDRAX1 leak check")}}}, {L"Save", Method, {T(L"file.txt")}}},
+        {L"clsResTarvik", &CLSID_clsResTarvik, {}, {L"GetTarvikRes_Picture", Method, {L(102)}}},
+        {L"clzBriCon", &CLSID_clzBriCon, {}, {L"CheckHighByte", Method, {L(300)}}},
+        {L"clSShortCut", &CLSID_clSShortCut, {}, {L"GetWinSysDir", Method, {}}},
+        {L"clsOnTop1", &CLSID_clsOnTop1, {}, {L"GetCDRomLetter", Method, {}}},
     };
 }
 
@@ -238,6 +247,8 @@ TEST(Leak, CountersSeeDeliberateLeaks) {
 TEST(Leak, MainMembersLeaveNothingBehind) {
     int calls = Calls();
     for (const LeakRow& row : Rows()) CheckRow(row, calls);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\WENDRAX1 leak check");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\WENDRAX1 leak check");
 }
 
 }  // namespace

@@ -72,13 +72,72 @@ void ResetKeyState(HCRYPTKEY key) {
     CryptEncrypt(key, 0, TRUE, 0, scratch, &length, sizeof scratch);
 }
 
+// Writes the result on a thread of its own while the next chunk is read and transformed, so the
+// time a file call takes is close to the time of the cipher alone. One write is in flight at a time.
+class BackgroundWriter {
+public:
+    explicit BackgroundWriter(HANDLE file)
+        : file_(file), ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+        if (ready_ && idle_) thread_.reset(CreateThread(nullptr, 64 * 1024, &BackgroundWriter::Run, this, 0, nullptr));
+    }
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~BackgroundWriter() {
+        if (thread_) {
+            Finish();
+            stop_ = true;
+            SetEvent(ready_.get());
+            WaitForSingleObject(thread_.get(), INFINITE);
+        }
+    }
+    bool started() const { return static_cast<bool>(thread_); }
+
+    // Hands over bytes to write once the previous write is done; false when a write failed.
+    // The bytes must stay untouched until the next call of Write or Finish.
+    bool Write(const BYTE* data, DWORD count) {
+        if (!Finish()) return false;
+        data_ = data;
+        count_ = count;
+        ResetEvent(idle_.get());
+        SetEvent(ready_.get());
+        return true;
+    }
+    // Waits for the write in flight; false when any write failed.
+    bool Finish() {
+        WaitForSingleObject(idle_.get(), INFINITE);
+        return !failed_;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* writer = static_cast<BackgroundWriter*>(self);
+        for (;;) {
+            WaitForSingleObject(writer->ready_.get(), INFINITE);
+            if (writer->stop_) return 0;
+            if (!WriteFully(writer->file_, writer->data_, writer->count_)) writer->failed_ = true;
+            SetEvent(writer->idle_.get());
+        }
+    }
+
+    HANDLE file_;
+    KernelHandle ready_, idle_, thread_;
+    const BYTE* data_ = nullptr;
+    DWORD count_ = 0;
+    volatile bool failed_ = false;
+    volatile bool stop_ = false;
+};
+
 bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPTKEY key, CryptDirection direction) {
-    std::vector<BYTE> buffer(kLeadingRoom + kCryptChunk + kPaddingRoom);
-    BYTE* data = buffer.data() + kLeadingRoom;
+    // Two buffers: one being written while the other is read into and transformed.
+    std::vector<BYTE> buffers[2];
+    for (auto& buffer : buffers) buffer.resize(kLeadingRoom + kCryptChunk + kPaddingRoom);
+    BackgroundWriter writer(target);
+    if (!writer.started()) return false;
     unsigned long long remaining = size, sinceYield = 0;
     bool touched = false;
     // The loop runs at least once: an empty file is transformed too (one final call on no bytes).
-    do {
+    for (unsigned turn = 0;; ++turn) {
+        BYTE* data = buffers[turn & 1].data() + kLeadingRoom;
         DWORD count = remaining > kCryptChunk ? kCryptChunk : static_cast<DWORD>(remaining);
         BOOL last = remaining <= kCryptChunk;
         if (!ReadFully(source, data, count)) break;
@@ -87,15 +146,16 @@ bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPT
         BOOL done = direction == CryptDirection::Encrypt
                         ? CryptEncrypt(key, 0, last, 0, data, &length, kCryptChunk + kPaddingRoom)
                         : CryptDecrypt(key, 0, last, 0, data, &length);
-        if (!done || !WriteFully(target, data, length)) break;
+        if (!done || !writer.Write(data, length)) break;
         remaining -= count;
-        if (last) return true;
+        // After the final call the key is back at its start, whatever the last write does.
+        if (last) return writer.Finish();
         sinceYield += count;
         if (sinceYield >= kYieldEvery) {
             sinceYield = 0;
             DoEvents();
         }
-    } while (true);
+    }
     if (touched) ResetKeyState(key);
     return false;
 }

@@ -5,6 +5,7 @@
 #include "support/Library.h"
 #include <gtest/gtest.h>
 #include <wincrypt.h>
+#include <algorithm>
 #include <random>
 
 using namespace wxtest;
@@ -483,4 +484,98 @@ TEST_F(CryptoTest, FileMembersThroughDispatchClearTheCallersKey) {
     EXPECT_EQ(Field(&_clsCrypto::get_lHSessionKey), 0);
     Reference reference(11, "pw");
     EXPECT_EQ(ReadFileBytes(path), reference.Encrypt("through IDispatch"));
+}
+
+// A host window whose handler cuts a file short when the library hands control to the host.
+std::wstring g_cutPath;
+unsigned long long g_cutAt = 0;
+const UINT kCutMessage = WM_APP + 5;
+LRESULT CALLBACK CutterProc(HWND wnd, UINT message, WPARAM w, LPARAM l) {
+    if (message == kCutMessage) {
+        HANDLE file = CreateFileW(g_cutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(g_cutAt);
+        SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        return 0;
+    }
+    return DefWindowProcW(wnd, message, w, l);
+}
+
+TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"big.bin");
+    // Large enough that the host gets control during the run (after 64 MB), where its handler
+    // shortens the file: the next read comes up short.
+    const unsigned long long size = (65ull << 20) + 5;
+    {
+        std::string block = RandomBytes(kChunk, 5);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD done = 0;
+        for (unsigned long long at = 0; at < size; at += kChunk)
+            WriteFile(file, block.data(), static_cast<DWORD>(std::min<unsigned long long>(kChunk, size - at)), &done,
+                      nullptr);
+        CloseHandle(file);
+    }
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = CutterProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"WxCryptoCutter";
+    RegisterClassW(&wc);
+    HWND cutter = CreateWindowW(L"WxCryptoCutter", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(cutter, nullptr);
+    g_cutPath = path;
+    g_cutAt = (64ull << 20) + 100;
+    PostMessageW(cutter, kCutMessage, 0, 0);
+
+    Reference reference(19, "k");
+    LONG key = static_cast<LONG>(reference.take());
+    Bstr name(path.c_str());
+    VARIANT_BOOL done = VARIANT_TRUE;
+    ASSERT_EQ(crypto->DoFileEncrypt(name.get(), &key, &done), S_OK);
+    DestroyWindow(cutter);
+    EXPECT_EQ(done, VARIANT_FALSE);
+    EXPECT_NE(key, 0);
+    EXPECT_EQ(ReadFileBytes(path).size(), g_cutAt);  // only the host's own change
+    EXPECT_EQ(FilesIn(folder.path()), 1u);
+    DeleteFileW(path.c_str());
+
+    // The key is back at its start: a later run gives the one-shot ciphertext.
+    std::string original = RandomBytes(3000, 11);
+    path = folder.file(L"small.bin");
+    name = Bstr(path.c_str());
+    WriteFileBytes(path, original);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(crypto->DoFileEncrypt(name.get(), &key, &done), S_OK);
+    EXPECT_EQ(done, VARIANT_TRUE);
+    EXPECT_EQ(key, 0);
+    Reference again(19, "k");
+    EXPECT_TRUE(ReadFileBytes(path) == again.Encrypt(original));
+    std::string encrypted = ReadFileBytes(path);
+    Reference second(19, "k");
+    key = static_cast<LONG>(second.take());
+    {
+        // Held open without leave to delete it: the finished result cannot replace it.
+        HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(crypto->DoFileDecrypt(name.get(), &key, &done), S_OK);
+        CloseHandle(other);
+    }
+    EXPECT_EQ(done, VARIANT_FALSE);
+    EXPECT_NE(key, 0);
+    EXPECT_TRUE(ReadFileBytes(path) == encrypted);
+    EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(FilesIn(folder.path()), 1u);
+    CryptDestroyKey(static_cast<HCRYPTKEY>(static_cast<ULONG>(key)));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // An empty file is no 3DES ciphertext; with RC4 it decrypts to nothing.
+    std::wstring empty = folder.file(L"empty.bin");
+    WriteFileBytes(empty, "");
+    EXPECT_FALSE(File(CRYPTO_DECRYPTION, empty, L"k", 20));
+    EXPECT_EQ(ReadFileBytes(empty), "");
+    EXPECT_TRUE(File(CRYPTO_DECRYPTION, empty, L"k", 19));
+    EXPECT_EQ(ReadFileBytes(empty), "");
 }

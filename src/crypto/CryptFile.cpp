@@ -186,7 +186,9 @@ DWORD RememberedAttribute(DWORD attributes) {
 bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direction,
                    const std::function<void()>& completed) {
     if (!FindsPlainFile(path)) return false;
+    // A pattern the search matched (a wildcard) names no file of its own.
     DWORD original = GetFileAttributesA(path.c_str());
+    if (original == INVALID_FILE_ATTRIBUTES) return false;
     DWORD remembered = RememberedAttribute(original);
     if (remembered == INVALID_FILE_ATTRIBUTES) return false;
 

@@ -458,6 +458,8 @@ TEST_F(CryptoTest, AttributeRuleAndFilesTheSearchDoesNotFind) {
     EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"sub"), L"p", 19));
     EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"missing.txt"), L"p", 19));
     EXPECT_FALSE(File(CRYPTO_ENCRYPTION, L"", L"p", 19));
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"*.txt"), L"p", 19));
+    EXPECT_EQ(ReadFileBytes(readOnly), "read only");
     EXPECT_EQ(GetFileAttributesW(folder.file(L"missing.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 
     LONG key = 0;

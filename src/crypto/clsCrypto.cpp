@@ -1,10 +1,319 @@
-// Not built yet: the class can be created and released; its members answer E_NOTIMPL.
+#include "crypto/clsCrypto.h"
+#include "crypto/AnsiBytes.h"
+#include "crypto/CryptFile.h"
+#include "crypto/basEncDec.h"
 #include "frame/Creators.h"
-#include "frame/Interfaces.h"
-#include "frame/PendingClass.h"
+#include "frame/Errors.h"
+#include "frame/HostObject.h"
+#include "frame/Text.h"
+#include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace wx {
 
-HRESULT Create_clsCrypto(REFIID riid, void** ppv) { return CreateAndQuery<PendingClass>(riid, ppv, IID__clsCrypto); }
+namespace {
+
+const wchar_t kBaseProvider[] = L"Microsoft Base Cryptographic Provider v1.0";
+const wchar_t kEnhancedProvider[] = L"Microsoft Enhanced Cryptographic Provider v1.0";
+
+struct Method {
+    bool enhanced;
+    long hash;
+    long cipher;
+};
+
+// acCryptographicMethodConst 0..24.
+const Method kMethods[25] = {
+    {false, CALG_MD2, CALG_RC2},  {false, CALG_MD2, CALG_RC4},  {false, CALG_MD2, CALG_DES},
+    {false, CALG_MD4, CALG_RC2},  {false, CALG_MD5, CALG_RC2},  {false, CALG_MD5, CALG_RC4},
+    {false, CALG_MD5, CALG_DES},  {false, CALG_SHA, CALG_RC2},  {false, CALG_SHA, CALG_RC4},
+    {false, CALG_SHA, CALG_DES},  {true, CALG_MD2, CALG_RC2},   {true, CALG_MD2, CALG_RC4},
+    {true, CALG_MD2, CALG_DES},   {true, CALG_MD2, CALG_3DES},  {true, CALG_MD4, CALG_RC2},
+    {true, CALG_MD4, CALG_RC4},   {true, CALG_MD4, CALG_3DES},  {true, CALG_MD4, CALG_3DES_112},
+    {true, CALG_MD5, CALG_RC2},   {true, CALG_MD5, CALG_RC4},   {true, CALG_MD5, CALG_3DES},
+    {true, CALG_MD5, CALG_3DES_112}, {true, CALG_SHA, CALG_RC2}, {true, CALG_SHA, CALG_RC4},
+    {true, CALG_SHA, CALG_3DES_112},
+};
+
+// Room for the padding a block cipher adds, whatever size the provider's size query reported
+// (rsaenh answers 0 for RC4).
+const DWORD kPaddingRoom = 64;
+// Room before decrypted data: a zero-length final decryption may look at the byte before it.
+const DWORD kLeadingRoom = 16;
+
+void ReturnText(const Bstr& field, BSTR* result) {
+    if (!result) RaiseRuntime(5);
+    *result = CopyBstr(field.get());
+}
+
+void StoreText(Bstr& field, BSTR value) { field = Bstr::Attach(CopyBstr(value)); }
+
+void ReturnLong(long field, LONG* result) {
+    if (!result) RaiseRuntime(5);
+    *result = field;
+}
+
+HCRYPTPROV AcquireProviderContext(BSTR providerName) {
+    AnsiText name = ToAnsi(providerName);
+    HCRYPTPROV context = 0;
+    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, 0)) return context;
+    // A fresh profile has no key container yet.
+    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, CRYPT_NEWKEYSET)) return context;
+    return 0;
+}
+
+HCRYPTKEY DerivePasswordKey(HCRYPTPROV context, long hashId, BSTR password, long cipherId) {
+    CryptHash hash;
+    if (!CryptCreateHash(context, static_cast<ALG_ID>(hashId), 0, 0, hash.put())) return 0;
+    std::string bytes = AnsiBytesOf(TextOf(password));
+    if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0))
+        return 0;
+    HCRYPTKEY key = 0;
+    if (!CryptDeriveKey(context, static_cast<ALG_ID>(cipherId), hash.get(), 0, &key)) return 0;
+    return key;  // the hash has done its work and goes with its owner
+}
+
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::wstring ToHexText(const std::wstring& text) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string bytes = AnsiBytesOf(text);
+    std::wstring hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    return hex;
+}
+
+std::wstring FromHexText(const std::wstring& text) {
+    std::string bytes;
+    bytes.reserve(text.size() / 2 + 1);
+    for (size_t at = 0; at < text.size(); at += 2) {
+        int value = 0;
+        for (size_t i = at; i < at + 2 && i < text.size(); ++i) {
+            int digit = HexDigit(text[i]);
+            if (digit < 0) RaiseRuntime(13);
+            value = value * 16 + digit;
+        }
+        bytes.push_back(static_cast<char>(value));
+    }
+    return TextOfAnsiBytes(bytes);
+}
+
+clsCrypto::clsCrypto() : Dispatchable(IID__clsCrypto) {}
+
+clsCrypto::~clsCrypto() {
+    // The key belongs to the context: it goes first.
+    ownedKey_.reset();
+    ownedProvider_.reset();
+}
+
+STDMETHODIMP clsCrypto::get_m_EncDec_Password(BSTR* result) { return Guarded([&] { ReturnText(password_, result); }); }
+STDMETHODIMP clsCrypto::put_m_EncDec_Password(BSTR value) { return Guarded([&] { StoreText(password_, value); }); }
+STDMETHODIMP clsCrypto::get_sProvider(BSTR* result) { return Guarded([&] { ReturnText(provider_, result); }); }
+STDMETHODIMP clsCrypto::put_sProvider(BSTR value) { return Guarded([&] { StoreText(provider_, value); }); }
+STDMETHODIMP clsCrypto::get_m_Hash_Algorithm(LONG* result) { return Guarded([&] { ReturnLong(hashAlgorithm_, result); }); }
+STDMETHODIMP clsCrypto::put_m_Hash_Algorithm(LONG value) { return Guarded([&] { hashAlgorithm_ = value; }); }
+STDMETHODIMP clsCrypto::get_m_EncDec_Algorithm(LONG* result) { return Guarded([&] { ReturnLong(cipherAlgorithm_, result); }); }
+STDMETHODIMP clsCrypto::put_m_EncDec_Algorithm(LONG value) { return Guarded([&] { cipherAlgorithm_ = value; }); }
+STDMETHODIMP clsCrypto::get_s_DataValue(BSTR* result) { return Guarded([&] { ReturnText(dataValue_, result); }); }
+STDMETHODIMP clsCrypto::put_s_DataValue(BSTR value) { return Guarded([&] { StoreText(dataValue_, value); }); }
+STDMETHODIMP clsCrypto::get_m_CSP_Provider(LONG* result) { return Guarded([&] { ReturnLong(providerField_, result); }); }
+STDMETHODIMP clsCrypto::put_m_CSP_Provider(LONG value) { return Guarded([&] { providerField_ = value; }); }
+STDMETHODIMP clsCrypto::get_lHSessionKey(LONG* result) { return Guarded([&] { ReturnLong(keyField_, result); }); }
+STDMETHODIMP clsCrypto::put_lHSessionKey(LONG value) { return Guarded([&] { keyField_ = value; }); }
+STDMETHODIMP clsCrypto::get_m_sInBuffer(BSTR* result) { return Guarded([&] { ReturnText(inBuffer_, result); }); }
+STDMETHODIMP clsCrypto::put_m_sInBuffer(BSTR value) { return Guarded([&] { StoreText(inBuffer_, value); }); }
+STDMETHODIMP clsCrypto::get_m_sOutBuffer(BSTR* result) { return Guarded([&] { ReturnText(outBuffer_, result); }); }
+STDMETHODIMP clsCrypto::put_m_sOutBuffer(BSTR value) { return Guarded([&] { StoreText(outBuffer_, value); }); }
+STDMETHODIMP clsCrypto::get_InBuffer(BSTR* result) { return Guarded([&] { ReturnText(inBuffer_, result); }); }
+STDMETHODIMP clsCrypto::put_InBuffer(BSTR value) { return Guarded([&] { StoreText(inBuffer_, value); }); }
+STDMETHODIMP clsCrypto::get_OutBuffer(BSTR* result) { return Guarded([&] { ReturnText(outBuffer_, result); }); }
+
+void clsCrypto::SelectCryptographicMethod(long method) {
+    // Any other value keeps the selection already in force.
+    if (method < 0 || method > 24) return;
+    const Method& m = kMethods[method];
+    std::wstring name = m.enhanced ? kEnhancedProvider : kBaseProvider;
+    name.push_back(L'\0');
+    provider_ = Bstr::Attach(NewBstr(name));
+    hashAlgorithm_ = m.hash;
+    cipherAlgorithm_ = m.cipher;
+}
+
+void clsCrypto::AcquireProvider() {
+    HCRYPTPROV fresh = AcquireProviderContext(provider_.get());
+    // The key derived from the context being replaced cannot outlive it.
+    if (ownedKey_) DropKey(LongOfHandle(ownedKey_.get()));
+    ownedProvider_.reset(fresh);
+    providerField_ = LongOfHandle(fresh);
+}
+
+void clsCrypto::DeriveKey() {
+    HCRYPTKEY fresh = DerivePasswordKey(static_cast<HCRYPTPROV>(static_cast<unsigned long>(providerField_)),
+                                        hashAlgorithm_, password_.get(), cipherAlgorithm_);
+    ownedKey_.reset(fresh);
+    keyField_ = LongOfHandle(fresh);
+}
+
+// The instance is done with a key: destroyed when it is the instance's own (a key the caller
+// brought is destroyed by the caller's member), and the key field no longer names it.
+void clsCrypto::DropKey(long key) {
+    if (ownedKey_ && LongOfHandle(ownedKey_.get()) == key) ownedKey_.reset();
+    if (keyField_ == key) keyField_ = 0;
+}
+
+std::wstring clsCrypto::EncryptText(long key, const std::wstring& data) {
+    inBuffer_ = Bstr::Attach(NewBstr(data));
+    std::string bytes = AnsiBytesOf(data);
+    DWORD n = static_cast<DWORD>(bytes.size());
+    DWORD required = n;
+    if (!CryptEncrypt(KeyOfLong(key), 0, TRUE, 0, nullptr, &required, 0)) return std::wstring();
+    if (2ull * required > static_cast<unsigned long long>(INT_MAX)) RaiseRuntime(6);
+    DWORD capacity = std::max<DWORD>(2 * required, n + kPaddingRoom);
+    std::vector<BYTE> buffer(capacity);
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    DWORD length = n;
+    if (!CryptEncrypt(KeyOfLong(key), 0, TRUE, 0, buffer.data(), &length, capacity)) return std::wstring();
+    return TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data()), length);
+}
+
+std::wstring clsCrypto::DecryptText(long key, const std::wstring& data) {
+    inBuffer_ = Bstr::Attach(NewBstr(data));
+    std::string bytes = AnsiBytesOf(data);
+    std::vector<BYTE> buffer(kLeadingRoom + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), buffer.begin() + kLeadingRoom);
+    DWORD length = static_cast<DWORD>(bytes.size());
+    if (!CryptDecrypt(KeyOfLong(key), 0, TRUE, 0, buffer.data() + kLeadingRoom, &length)) return std::wstring();
+    std::wstring plain = TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data() + kLeadingRoom), length);
+    outBuffer_ = Bstr::Attach(NewBstr(plain));
+    return plain;
+}
+
+STDMETHODIMP clsCrypto::DoEncryptString(LONG* HSessionKey, VARIANT sDataValue, BSTR* result) {
+    return Guarded([&] {
+        if (!HSessionKey || !result) RaiseRuntime(5);
+        std::wstring data = ToText(sDataValue);
+        *result = NewBstr(EncryptText(*HSessionKey, data));
+    });
+}
+
+STDMETHODIMP clsCrypto::DoDecryptString(LONG* HSessionKey, BSTR sDataValue, BSTR* result) {
+    return Guarded([&] {
+        if (!HSessionKey || !result) RaiseRuntime(5);
+        *result = NewBstr(DecryptText(*HSessionKey, TextOf(sDataValue)));
+    });
+}
+
+STDMETHODIMP clsCrypto::StringCryptography(acCryptographicTypeConst CryptographicType, BSTR sSourceString,
+                                           BSTR sPassword, acCryptographicMethodConst CryptographicMethod,
+                                           acCryptographicConversionConst CryptographicConversion,
+                                           VARIANT_BOOL bUsedStandardEncDecClass, BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        std::wstring out;
+        if (!bUsedStandardEncDecClass) {
+            if (CryptographicType == CRYPTO_ENCRYPTION)
+                out = EncipherText(TextOf(sSourceString));
+            else if (CryptographicType == CRYPTO_DECRYPTION)
+                out = DecipherText(TextOf(sSourceString));
+            *result = NewBstr(out);
+            return;
+        }
+        StoreText(dataValue_, sSourceString);
+        StoreText(password_, sPassword);
+        SelectCryptographicMethod(CryptographicMethod);
+        AcquireProvider();
+        DeriveKey();
+        bool hexadecimal = CryptographicConversion == CRYPTO_CONVERSION_HEXA;
+        if (CryptographicType == CRYPTO_ENCRYPTION) {
+            out = EncryptText(keyField_, TextOf(dataValue_.get()));
+            if (!out.empty() && hexadecimal) out = ToHexText(out);
+        } else if (CryptographicType == CRYPTO_DECRYPTION) {
+            std::wstring source = TextOf(dataValue_.get());
+            out = DecryptText(keyField_, hexadecimal ? FromHexText(source) : source);
+        }
+        *result = NewBstr(out);
+    });
+}
+
+STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicType, BSTR sSourceFile, BSTR sPassword,
+                                         BSTR /*sDestinationFile: the source file itself is transformed*/,
+                                         acCryptographicMethodConst CryptographicMethod, VARIANT_BOOL* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = VARIANT_FALSE;
+        if (!FindsPlainFile(ToAnsi(TextOf(sSourceFile)))) return;
+        StoreText(password_, sPassword);
+        SelectCryptographicMethod(CryptographicMethod);
+        AcquireProvider();
+        if (!providerField_) return;
+        DeriveKey();
+        if (!keyField_) return;
+        bool done = TransformFileWithKey(sSourceFile, &keyField_, CrytographicType == CRYPTO_ENCRYPTION);
+        *result = done ? VARIANT_TRUE : VARIANT_FALSE;
+    });
+}
+
+bool clsCrypto::TransformFileWithKey(BSTR fileName, LONG* key, bool encrypt) {
+    long given = *key;
+    return TransformFile(ToAnsi(TextOf(fileName)), KeyOfLong(given),
+                         encrypt ? CryptDirection::Encrypt : CryptDirection::Decrypt, [&] {
+                             // The key has done its work: destroyed once, and the caller's variable cleared.
+                             if (given) {
+                                 if (!(ownedKey_ && LongOfHandle(ownedKey_.get()) == given))
+                                     CryptDestroyKey(KeyOfLong(given));
+                                 DropKey(given);
+                             }
+                             *key = 0;
+                         });
+}
+
+STDMETHODIMP clsCrypto::DoFileEncrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) {
+    return Guarded([&] {
+        if (!lKey || !result) RaiseRuntime(5);
+        *result = TransformFileWithKey(sFileName, lKey, true) ? VARIANT_TRUE : VARIANT_FALSE;
+    });
+}
+
+STDMETHODIMP clsCrypto::DoFileDecrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) {
+    return Guarded([&] {
+        if (!lKey || !result) RaiseRuntime(5);
+        *result = TransformFileWithKey(sFileName, lKey, false) ? VARIANT_TRUE : VARIANT_FALSE;
+    });
+}
+
+STDMETHODIMP clsCrypto::EnumCSPs(_Collection** result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = nullptr;
+    });
+}
+
+STDMETHODIMP clsCrypto::EnumCSPTypes(_Collection** result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = nullptr;
+    });
+}
+
+STDMETHODIMP clsCrypto::SetCSP(BSTR, BSTR, LONG* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = 0;
+    });
+}
+
+HRESULT Create_clsCrypto(REFIID riid, void** ppv) { return CreateAndQuery<clsCrypto>(riid, ppv); }
 
 }  // namespace wx

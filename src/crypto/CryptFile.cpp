@@ -1,0 +1,226 @@
+#include "crypto/CryptFile.h"
+#include "frame/Handles.h"
+#include "frame/Runtime.h"
+#include <vector>
+
+namespace wx {
+
+namespace {
+
+// Room after a chunk for the padding block the final call adds (block ciphers here use 8 bytes;
+// the margin also covers 16-byte blocks).
+const DWORD kPaddingRoom = 64;
+// Room before the data: a zero-length final decryption may look at the byte before the data.
+const DWORD kLeadingRoom = 16;
+// The host's pending messages are handled after this many bytes, so a very large file does not
+// freeze its windows; smaller files are transformed without giving control away.
+const unsigned long long kYieldEvery = 64ull << 20;
+
+// A file made beside the original for the result; removed again unless it was put in place.
+class ResultFile {
+public:
+    ResultFile() = default;
+    ResultFile(const ResultFile&) = delete;
+    ResultFile& operator=(const ResultFile&) = delete;
+    ~ResultFile() { if (!path_.empty() && !kept_) DeleteFileA(path_.c_str()); }
+
+    // Creates an empty file with a new name in the folder of `target`.
+    bool CreateBeside(const std::string& target) {
+        char full[MAX_PATH];
+        char* namePart = nullptr;
+        DWORD n = GetFullPathNameA(target.c_str(), MAX_PATH, full, &namePart);
+        if (n == 0 || n >= MAX_PATH || !namePart) return false;
+        std::string folder(full, namePart - full);
+        char name[MAX_PATH];
+        if (!GetTempFileNameA(folder.c_str(), "wx", 0, name)) return false;
+        path_ = name;
+        return true;
+    }
+    const std::string& path() const { return path_; }
+    void keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+bool ReadFully(HANDLE file, BYTE* into, DWORD count) {
+    while (count > 0) {
+        DWORD got = 0;
+        if (!ReadFile(file, into, count, &got, nullptr) || got == 0) return false;
+        into += got;
+        count -= got;
+    }
+    return true;
+}
+
+bool WriteFully(HANDLE file, const BYTE* from, DWORD count) {
+    while (count > 0) {
+        DWORD done = 0;
+        if (!WriteFile(file, from, count, &done, nullptr) || done == 0) return false;
+        from += done;
+        count -= done;
+    }
+    return true;
+}
+
+// A final call puts a key back to its starting state (feedback register, stream position), so a
+// key whose run stopped half-way can be used again as the caller received it.
+void ResetKeyState(HCRYPTKEY key) {
+    BYTE scratch[kPaddingRoom];
+    DWORD length = 0;
+    CryptEncrypt(key, 0, TRUE, 0, scratch, &length, sizeof scratch);
+}
+
+// Writes the result on a thread of its own while the next chunk is read and transformed, so the
+// time a file call takes is close to the time of the cipher alone. One write is in flight at a time.
+class BackgroundWriter {
+public:
+    explicit BackgroundWriter(HANDLE file)
+        : file_(file), ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+        if (ready_ && idle_) thread_.reset(CreateThread(nullptr, 64 * 1024, &BackgroundWriter::Run, this, 0, nullptr));
+    }
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~BackgroundWriter() {
+        if (thread_) {
+            Finish();
+            stop_ = true;
+            SetEvent(ready_.get());
+            WaitForSingleObject(thread_.get(), INFINITE);
+        }
+    }
+    bool started() const { return static_cast<bool>(thread_); }
+
+    // Hands over bytes to write once the previous write is done; false when a write failed.
+    // The bytes must stay untouched until the next call of Write or Finish.
+    bool Write(const BYTE* data, DWORD count) {
+        if (!Finish()) return false;
+        data_ = data;
+        count_ = count;
+        ResetEvent(idle_.get());
+        SetEvent(ready_.get());
+        return true;
+    }
+    // Waits for the write in flight; false when any write failed.
+    bool Finish() {
+        WaitForSingleObject(idle_.get(), INFINITE);
+        return !failed_;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* writer = static_cast<BackgroundWriter*>(self);
+        for (;;) {
+            WaitForSingleObject(writer->ready_.get(), INFINITE);
+            if (writer->stop_) return 0;
+            if (!WriteFully(writer->file_, writer->data_, writer->count_)) writer->failed_ = true;
+            SetEvent(writer->idle_.get());
+        }
+    }
+
+    HANDLE file_;
+    KernelHandle ready_, idle_, thread_;
+    const BYTE* data_ = nullptr;
+    DWORD count_ = 0;
+    volatile bool failed_ = false;
+    volatile bool stop_ = false;
+};
+
+bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPTKEY key, CryptDirection direction) {
+    // Two buffers: one being written while the other is read into and transformed.
+    std::vector<BYTE> buffers[2];
+    for (auto& buffer : buffers) buffer.resize(kLeadingRoom + kCryptChunk + kPaddingRoom);
+    BackgroundWriter writer(target);
+    if (!writer.started()) return false;
+    unsigned long long remaining = size, sinceYield = 0;
+    bool touched = false;
+    // The loop runs at least once: an empty file is transformed too (one final call on no bytes).
+    for (unsigned turn = 0;; ++turn) {
+        BYTE* data = buffers[turn & 1].data() + kLeadingRoom;
+        DWORD count = remaining > kCryptChunk ? kCryptChunk : static_cast<DWORD>(remaining);
+        BOOL last = remaining <= kCryptChunk;
+        if (!ReadFully(source, data, count)) break;
+        DWORD length = count;
+        touched = true;
+        BOOL done = direction == CryptDirection::Encrypt
+                        ? CryptEncrypt(key, 0, last, 0, data, &length, kCryptChunk + kPaddingRoom)
+                        : CryptDecrypt(key, 0, last, 0, data, &length);
+        if (!done || !writer.Write(data, length)) break;
+        remaining -= count;
+        // After the final call the key is back at its start, whatever the last write does.
+        if (last) return writer.Finish();
+        sinceYield += count;
+        if (sinceYield >= kYieldEvery) {
+            sinceYield = 0;
+            DoEvents();
+        }
+    }
+    if (touched) ResetKeyState(key);
+    return false;
+}
+
+}  // namespace
+
+bool FindsPlainFile(const std::string& path) {
+    if (path.empty()) return false;
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA(path.c_str(), &found));
+    if (!search) return false;
+    const DWORD hiddenFromSearch = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    do {
+        if (found.dwFileAttributes & hiddenFromSearch) continue;
+        if (std::string(found.cFileName).find_first_not_of(' ') != std::string::npos) return true;
+    } while (FindNextFileA(search.get(), &found));
+    return false;
+}
+
+DWORD RememberedAttribute(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_NORMAL) return FILE_ATTRIBUTE_NORMAL;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return FILE_ATTRIBUTE_READONLY;
+    if (attributes & FILE_ATTRIBUTE_TEMPORARY) return FILE_ATTRIBUTE_TEMPORARY;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return INVALID_FILE_ATTRIBUTES;
+    return 0;
+}
+
+bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direction,
+                   const std::function<void()>& completed) {
+    if (!FindsPlainFile(path)) return false;
+    // A pattern the search matched (a wildcard) names no file of its own.
+    DWORD original = GetFileAttributesA(path.c_str());
+    if (original == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD remembered = RememberedAttribute(original);
+    if (remembered == INVALID_FILE_ATTRIBUTES) return false;
+
+    ResultFile result;
+    if (!result.CreateBeside(path)) return false;
+    {
+        FileHandle source(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!source) return false;
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(source.get(), &size)) return false;
+        FileHandle target(CreateFileA(result.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!target) return false;
+        if (!StreamThrough(source.get(), target.get(), static_cast<unsigned long long>(size.QuadPart), key,
+                           direction))
+            return false;
+        // A file whose last bytes cannot be stored is not complete.
+        if (!CloseHandle(target.release())) return false;
+    }
+
+    // A read-only file cannot be replaced: it is made normal first, as the transformed file will
+    // get its remembered attribute value afterwards anyway.
+    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExA(result.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), original);
+        return false;
+    }
+    result.keep();
+    if (completed) completed();
+    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), remembered);
+    return true;
+}
+
+}  // namespace wx

@@ -1,0 +1,108 @@
+// clsSecretFiles: the four-line layout byte for byte, reading back, and the records an instance
+// carries from call to call when files are missing, short or cannot be written.
+#include "frame/Interfaces.h"
+#include "support/Library.h"
+#include <gtest/gtest.h>
+
+using namespace wxtest;
+
+namespace {
+
+class SecretFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { files = Fresh(); }
+    static ComPtr<_clsSecretFiles> Fresh() {
+        ComPtr<_clsSecretFiles> f = Create<_clsSecretFiles>(CLSID_clsSecretFiles, IID__clsSecretFiles);
+        EXPECT_TRUE(f);
+        return f;
+    }
+    std::wstring Write(const std::wstring& path, const wchar_t* r1, const wchar_t* r2 = L"", const wchar_t* r3 = L"",
+                       const wchar_t* r4 = L"") {
+        Bstr p(path.c_str()), a(r1), b(r2), c(r3), d(r4), out;
+        EXPECT_EQ(files->WriteSecretFile(p.get(), a.get(), b.get(), c.get(), d.get(), out.put()), S_OK);
+        return std::wstring(out.get(), out.length());
+    }
+    std::wstring Read(const std::wstring& path) {
+        Bstr p(path.c_str()), unused(L"ignored");
+        Variant out;
+        EXPECT_EQ(files->ReadSecretFile(p.get(), unused.get(), out.get()), S_OK);
+        EXPECT_EQ(out.type(), VT_BSTR);
+        return TextOf(*out.get());
+    }
+    ComPtr<_clsSecretFiles> files;
+    ScratchFolder folder;
+};
+
+std::wstring Ansi(const char* bytes) {
+    std::wstring text;
+    for (const char* p = bytes; *p; ++p) {
+        wchar_t c = 0;
+        MultiByteToWideChar(CP_ACP, 0, p, 1, &c, 1);
+        text.push_back(c);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(SecretFilesTest, WritesFourQuotedEncipheredLines) {
+    std::wstring path = folder.file(L"four.dat");
+    std::wstring written = Write(path, L"abc", L"", L"x", L"y");
+    EXPECT_EQ(written, Ansi("\xA1\xA2\xA3") + L"\r\n\r\n" + Ansi("\xB8") + L"\r\n" + Ansi("\xB9"));
+    EXPECT_EQ(ReadFileBytes(path), "\"\xA1\xA2\xA3\"\r\n\"\"\r\n\"\xB8\"\r\n\"\xB9\"\r\n");
+    // Rewriting replaces the whole file.
+    Write(path, L"A");
+    EXPECT_EQ(ReadFileBytes(path), "\"\x81\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n");
+}
+
+TEST_F(SecretFilesTest, ReadsTheRecordsBack) {
+    std::wstring path = folder.file(L"back.dat");
+    Write(path, L"abc", L"", L"x", L"y");
+    files = Fresh();
+    EXPECT_EQ(Read(path), L"abc||x|y");
+    // Digits live on as codes 112..121; codes of 192 and above are lost on the way in.
+    Write(path, L"2024", L"caf\u00E9", L"A, \"quoted\"", L"tab\there");
+    files = Fresh();
+    EXPECT_EQ(Read(path), L"2024|caf|A, \"quoted\"|tab\there");
+    // Leading spaces before a field are skipped, and unquoted fields end at a comma.
+    WriteFileBytes(path, "  \"\xA1\"\r\n\xA2,\xA3\r\n\"\xA4\"");
+    files = Fresh();
+    EXPECT_EQ(Read(path), L"a|b|c|d");
+}
+
+TEST_F(SecretFilesTest, UnreadRecordsKeepWhatTheInstanceHeld) {
+    std::wstring missing = folder.file(L"missing.dat");
+    EXPECT_EQ(Read(missing), L"|||");
+    EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // After a write, a failed read deciphers the records just written.
+    std::wstring path = folder.file(L"w.dat");
+    Write(path, L"one", L"two", L"three", L"four");
+    EXPECT_EQ(Read(missing), L"one|two|three|four");
+    // Those records are plain now; a second failed read deciphers them again (lower case letters
+    // fall to codes 33..58).
+    EXPECT_EQ(Read(missing), L"/.%|47/|4(2%%|&/52");
+    EXPECT_EQ(Read(missing), L"|||");
+
+    // A file with two fields replaces the first two records only.
+    files = Fresh();
+    Write(path, L"p", L"q", L"r", L"s");
+    WriteFileBytes(folder.file(L"short.dat"), "\"\xA1\"\r\n\"\xA2\"\r\n");
+    EXPECT_EQ(Read(folder.file(L"short.dat")), L"a|b|r|s");
+}
+
+TEST_F(SecretFilesTest, UnwritablePathStillReturnsTheEncipheredRecords) {
+    std::wstring bad = folder.file(L"no such folder\\f.dat");
+    EXPECT_EQ(Write(bad, L"a", L"b"), Ansi("\xA1") + L"\r\n" + Ansi("\xA2") + L"\r\n\r\n");
+    EXPECT_EQ(GetFileAttributesW(bad.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Read(bad), L"a|b||");
+
+    // Through IDispatch with the records omitted.
+    ComPtr<IDispatch> object = files.as<IDispatch>(IID_IDispatch);
+    std::wstring path = folder.file(L"omitted.dat");
+    Variant p = Variant::Text(path.c_str()), r1 = Variant::Text(L"z");
+    CallResult r = Call(object.get(), L"WriteSecretFile", {Val(p), Val(r1)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(TextOf(*r.value.get()), Ansi("\xBA") + L"\r\n\r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "\"\xBA\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n");
+}

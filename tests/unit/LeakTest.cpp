@@ -140,6 +140,7 @@ std::vector<LeakRow> Rows() {
         {L"clzBriCon", &CLSID_clzBriCon, {}, {L"CheckHighByte", Method, {L(300)}}},
         {L"clSShortCut", &CLSID_clSShortCut, {}, {L"GetWinSysDir", Method, {}}},
         {L"clsOnTop1", &CLSID_clsOnTop1, {}, {L"GetCDRomLetter", Method, {}}},
+        {L"clsCrypto", &CLSID_clsCrypto, {}, {L"StringCryptography", Method, {L(0), T(L"secret text"), T(L"pw"), L(21)}}},
     };
 }
 

@@ -6,6 +6,12 @@
 
 namespace wx {
 
+// Hosts hand provider and key handles back as Long numbers, and the platform takes any number as
+// a pointer to its own record (it checks the record's tag, but only after reading it). A number
+// that does not even point at readable memory is therefore read as no handle (0) before it can
+// reach the platform; a readable one is refused by the platform's own check.
+bool CouldBeCryptHandle(ULONG_PTR handle);
+
 struct CryptProviderTraits {
     static HCRYPTPROV invalid() { return 0; }
     static bool valid(HCRYPTPROV h) { return h != 0; }
@@ -28,7 +34,19 @@ using CryptKey = UniqueOwner<HCRYPTKEY, CryptKeyTraits>;
 
 // Handles travel through the automation interface as Long values; a 32-bit process has 32-bit
 // handles, and the value is read without sign extension.
-inline HCRYPTKEY KeyOfLong(long value) { return static_cast<HCRYPTKEY>(static_cast<unsigned long>(value)); }
+inline HCRYPTKEY KeyOfLong(long value) {
+    HCRYPTKEY key = static_cast<HCRYPTKEY>(static_cast<unsigned long>(value));
+    return CouldBeCryptHandle(key) ? key : 0;
+}
+inline HCRYPTPROV ProviderOfLong(long value) {
+    HCRYPTPROV provider = static_cast<HCRYPTPROV>(static_cast<unsigned long>(value));
+    return CouldBeCryptHandle(provider) ? provider : 0;
+}
+// Destroys the key a host handed over as a number.
+inline void DestroyKeyOfLong(long value) {
+    HCRYPTKEY key = KeyOfLong(value);
+    if (key) CryptKeyTraits::close(key);
+}
 inline long LongOfHandle(ULONG_PTR handle) { return static_cast<long>(handle); }
 
 }  // namespace wx

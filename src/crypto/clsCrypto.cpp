@@ -57,9 +57,11 @@ void ReturnLong(long field, LONG* result) {
 HCRYPTPROV AcquireProviderContext(BSTR providerName) {
     AnsiText name = ToAnsi(providerName);
     HCRYPTPROV context = 0;
-    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, 0)) return context;
     // A fresh profile has no key container yet.
-    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, CRYPT_NEWKEYSET)) return context;
+    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, 0) ||
+        CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+        return context;
+    }
     return 0;
 }
 
@@ -160,7 +162,7 @@ void clsCrypto::AcquireProvider() {
 }
 
 void clsCrypto::DeriveKey() {
-    HCRYPTKEY fresh = DerivePasswordKey(static_cast<HCRYPTPROV>(static_cast<unsigned long>(providerField_)),
+    HCRYPTKEY fresh = DerivePasswordKey(ProviderOfLong(providerField_),
                                         hashAlgorithm_, password_.get(), cipherAlgorithm_);
     ownedKey_.reset(fresh);
     keyField_ = LongOfHandle(fresh);
@@ -272,7 +274,7 @@ bool clsCrypto::TransformFileWithKey(BSTR fileName, LONG* key, bool encrypt) {
                              // The key has done its work: destroyed once, and the caller's variable cleared.
                              if (given) {
                                  if (!(ownedKey_ && LongOfHandle(ownedKey_.get()) == given))
-                                     CryptDestroyKey(KeyOfLong(given));
+                                     DestroyKeyOfLong(given);
                                  DropKey(given);
                              }
                              *key = 0;

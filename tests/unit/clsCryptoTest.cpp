@@ -581,3 +581,23 @@ TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
     EXPECT_TRUE(File(CRYPTO_DECRYPTION, empty, L"k", 19));
     EXPECT_EQ(ReadFileBytes(empty), "");
 }
+
+// Key handles come back from the host as plain numbers: one that is no live key of the library
+// must not reach the platform, which would take it as a pointer.
+TEST_F(CryptoTest, NumbersThatAreNoLiveKeyAreRefused) {
+    for (LONG bogus : {1L, 255L, 3000L, -2147483647L, 0x7FFFFFFFL}) {
+        LONG key = bogus;
+        Variant data = Variant::Text(L"text");
+        Bstr out;
+        ASSERT_EQ(crypto->DoEncryptString(&key, *data.get(), out.put()), S_OK);
+        EXPECT_EQ(out.length(), 0u);
+        Bstr in(L"cipher");
+        Bstr plain;
+        ASSERT_EQ(crypto->DoDecryptString(&key, in.get(), plain.put()), S_OK);
+        EXPECT_EQ(plain.length(), 0u);
+        VARIANT_BOOL done = VARIANT_TRUE;
+        Bstr file(L"C:\\\\no-such-file.bin");
+        ASSERT_EQ(crypto->DoFileEncrypt(file.get(), &key, &done), S_OK);
+        EXPECT_EQ(done, VARIANT_FALSE);
+    }
+}

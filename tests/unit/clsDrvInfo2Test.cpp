@@ -313,3 +313,188 @@ TEST(clsDrvInfo2, AvailableDrivesListsTheRoots) {
     EXPECT_EQ(roots, expected);
     EXPECT_NE(std::find(roots.begin(), roots.end(), L"C:\\"), roots.end());
 }
+
+// ---- file operations -------------------------------------------------------------------------
+
+TEST(clsDrvInfo2, CreateDirStructMakesEveryMissingFolder) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    std::wstring deep = scratch.file(L"a\\b\\c");
+    EXPECT_TRUE(B(CallWith(o.get(), L"Create_Dir_Struct", {T(deep)})));
+    EXPECT_TRUE(Exists(deep));
+    EXPECT_TRUE(B(CallWith(o.get(), L"Create_Dir_Struct", {T(deep + L"\\")})));
+    EXPECT_FALSE(B(CallWith(o.get(), L"Create_Dir_Struct", {T(L"  ")})));
+
+    // A file in the way: the failure is shown and the part named.
+    WriteFileBytes(scratch.file(L"blocked"), "x");
+    DialogAnswerer answer(IDOK);
+    EXPECT_FALSE(B(CallWith(o.get(), L"Create_Dir_Struct", {T(scratch.file(L"blocked\\x"))})));
+    ASSERT_TRUE(answer.Wait());
+    EXPECT_EQ(answer.Title(), "Error creating folder");
+    std::wstring blocked = scratch.file(L"blocked");
+    std::string part(blocked.begin(), blocked.end());
+    EXPECT_EQ(answer.Text(), "Error: 58  File already exists\r\n\r\nAn error occured while trying to create " + part);
+    EXPECT_TRUE(answer.HadButton(IDOK));
+    EXPECT_FALSE(answer.HadButton(IDNO));
+}
+
+TEST(clsDrvInfo2, MoveOntoExistingTargetAsksFirst) {
+    ScratchFolder scratch;
+    std::wstring source = scratch.file(L"source.txt"), target = scratch.file(L"target.txt");
+    WriteFileBytes(source, "new content");
+    WriteFileBytes(target, "old");
+    auto o = MakeObject();
+    // The prompt describes the file the last Get_FileInfo examined.
+    Variant examined = T(target);
+    ASSERT_TRUE(B(Call(o.get(), L"Get_FileInfo", {Ref(examined)})));
+    Variant from = T(source), to = T(target);
+    {
+        DialogAnswerer answer(IDNO);
+        EXPECT_FALSE(B(Call(o.get(), L"Move_File", {Ref(from), Ref(to)})));
+        ASSERT_TRUE(answer.Wait());
+        EXPECT_EQ(answer.Title(), "Replace File?");
+        std::string text = answer.Text();
+        std::string targetA(target.begin(), target.end());
+        EXPECT_EQ(text.substr(0, 21 + 2 + targetA.size() + 2), "File already exist at\r\n" + targetA + "\r\n");
+        EXPECT_NE(text.find("\r\n3\r\n\r\nDo you want to replace it?"), std::string::npos) << text;
+        EXPECT_TRUE(answer.HadButton(IDYES));
+        EXPECT_TRUE(answer.HadButton(IDNO));
+    }
+    EXPECT_EQ(ReadFileBytes(source), "new content");
+    EXPECT_EQ(ReadFileBytes(target), "old");
+
+    SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        DialogAnswerer answer(IDYES);
+        EXPECT_TRUE(B(Call(o.get(), L"Move_File", {Ref(from), Ref(to)})));
+        EXPECT_TRUE(answer.Wait());
+    }
+    EXPECT_FALSE(Exists(source));
+    EXPECT_EQ(ReadFileBytes(target), "new content");
+    EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(TextOf(*from.get()), source);  // by-reference arguments stay as they were
+}
+
+TEST(clsDrvInfo2, CopyReplacesOnYesAndReportsAMissingSource) {
+    ScratchFolder scratch;
+    std::wstring source = scratch.file(L"s.bin"), target = scratch.file(L"t.bin");
+    WriteFileBytes(source, "copy me");
+    auto o = MakeObject();
+    Variant from = T(source), to = T(target);
+    EXPECT_TRUE(B(Call(o.get(), L"Copy_File", {Ref(from), Ref(to)})));  // no target: no question
+    EXPECT_EQ(ReadFileBytes(target), "copy me");
+    WriteFileBytes(source, "second");
+    {
+        DialogAnswerer answer(IDYES);
+        EXPECT_TRUE(B(Call(o.get(), L"Copy_File", {Ref(from), Ref(to)})));
+        EXPECT_TRUE(answer.Wait());
+        EXPECT_EQ(answer.Title(), "Replace File?");
+    }
+    EXPECT_EQ(ReadFileBytes(target), "second");
+    EXPECT_EQ(ReadFileBytes(source), "second");
+
+    Variant missing = T(scratch.file(L"missing.bin")), other = T(scratch.file(L"other.bin"));
+    DialogAnswerer answer(IDOK);
+    EXPECT_FALSE(B(Call(o.get(), L"Copy_File", {Ref(missing), Ref(other)})));
+    ASSERT_TRUE(answer.Wait());
+    EXPECT_EQ(answer.Title(), "Error Detected");
+    std::wstring mw = scratch.file(L"missing.bin"), tw = scratch.file(L"other.bin");
+    std::string m(mw.begin(), mw.end()), t(tw.begin(), tw.end());
+    EXPECT_EQ(answer.Text(), "Error: 53  File not found\r\n\r\nError while copying a file\r\n\r\nFROM: " + m + "\r\nTO: " + t);
+}
+
+TEST(clsDrvInfo2, MoveFailureHasItsOwnMessage) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    Variant from = T(scratch.file(L"gone.txt")), to = T(scratch.file(L"x.txt"));
+    DialogAnswerer answer(IDOK);
+    EXPECT_FALSE(B(Call(o.get(), L"Move_File", {Ref(from), Ref(to)})));
+    ASSERT_TRUE(answer.Wait());
+    EXPECT_EQ(answer.Title(), "Errors detected");
+    EXPECT_NE(answer.Text().find("\r\n\r\nError while moving a file\r\n\r\nFROM: "), std::string::npos);
+}
+
+TEST(clsDrvInfo2, DelTreeRemovesEverythingOrSaysWhy) {
+    ScratchFolder scratch;
+    std::wstring tree = scratch.file(L"tree");
+    CreateDirectoryW(tree.c_str(), nullptr);
+    CreateDirectoryW((tree + L"\\sub").c_str(), nullptr);
+    WriteFileBytes(tree + L"\\sub\\locked.txt", "x");
+    SetFileAttributesW((tree + L"\\sub\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    auto o = MakeObject();
+    Variant path = T(tree);
+    EXPECT_TRUE(B(Call(o.get(), L"DelTree32", {Ref(path)})));
+    EXPECT_FALSE(Exists(tree));
+
+    DialogAnswerer answer(IDOK);
+    EXPECT_FALSE(B(Call(o.get(), L"DelTree32", {Ref(path)})));
+    ASSERT_TRUE(answer.Wait());
+    EXPECT_EQ(answer.Title(), "Error Detected");
+    EXPECT_EQ(answer.Text(), "Error: 76  Path not found\r\n\r\nError while deleting path \r\n" +
+                                 std::string(tree.begin(), tree.end()));
+}
+
+TEST(clsDrvInfo2, TemporaryNamesFilesAndFolders) {
+    auto o = MakeObject();
+    auto name = [&](short n) { return S(CallWith(o.get(), L"Create_Tmp_Name", {Variant::Long(n)})); };
+    EXPECT_EQ(name(0), L"");
+    EXPECT_EQ(name(-3), L"");
+    EXPECT_EQ(name(1), L"_");
+    std::wstring eight = name(8);
+    ASSERT_EQ(eight.size(), 8u);
+    EXPECT_EQ(eight[0], L'_');
+    for (wchar_t c : eight.substr(1)) EXPECT_TRUE((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z')) << int(c);
+
+    Variant five = Variant::Double(5);
+    CallResult r = CallWith(o.get(), L"Rnd2", {Variant::Double(5), Variant::Double(5)});
+    EXPECT_EQ(V_R4(r.value.get()), 5.0f);
+    float low = 2, high = 3, got = 0;
+    auto typed = MakeTyped();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(typed->Rnd2(&low, &high, &got), S_OK);
+        EXPECT_GE(got, 2.0f);
+        EXPECT_LE(got, 3.0f);
+    }
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    Variant folder = T(L"");
+    std::wstring file = S(Call(o.get(), L"Create_Tmp_Filename", {Ref(folder)}));
+    EXPECT_EQ(TextOf(*folder.get()), std::wstring(temp));
+    EXPECT_EQ(file.substr(0, wcslen(temp)), std::wstring(temp));
+    std::wstring fileName = file.substr(wcslen(temp));
+    EXPECT_EQ(fileName[0], L'_');
+    EXPECT_EQ(_wcsicmp(fileName.substr(fileName.size() - 4).c_str(), L".TMP"), 0);  // Wine spells it ".tmp"
+    EXPECT_TRUE(Exists(file));
+    EXPECT_EQ(ReadFileBytes(file), "");
+    DeleteFileW(file.c_str());
+
+    // Omitted: the temporary folder.
+    std::wstring another = S(Call(o.get(), L"Create_Tmp_Filename"));
+    EXPECT_EQ(another.substr(0, wcslen(temp)), std::wstring(temp));
+    DeleteFileW(another.c_str());
+    // A folder that cannot hold the file: empty text, no error.
+    ScratchFolder scratch;
+    Variant nowhere = T(scratch.file(L"missing"));
+    CallResult none = Call(o.get(), L"Create_Tmp_Filename", {Ref(nowhere)});
+    EXPECT_EQ(none.hr, S_OK);
+    EXPECT_EQ(S(none), L"");
+
+    std::wstring made = S(Call(o.get(), L"Create_Tmp_Folder"));
+    EXPECT_EQ(made.substr(0, wcslen(temp) + 1), std::wstring(temp) + L"_");
+    EXPECT_EQ(made.size(), wcslen(temp) + 9);
+    EXPECT_EQ(made.back(), L'\\');
+    EXPECT_TRUE(Exists(made));
+    RemoveDirectoryW(made.c_str());
+}
+
+TEST(clsDrvInfo2, BrowseForFolderCancelledGivesEmptyText) {
+    auto o = MakeObject();
+    DialogAnswerer answer(IDCANCEL);
+    CallResult r = CallWith(o.get(), L"BrowseForFolder", {Variant::Object(nullptr), T(L"Pick one")});
+    EXPECT_TRUE(answer.Wait());
+    EXPECT_EQ(r.hr, S_OK);
+    EXPECT_EQ(S(r), L"");
+}

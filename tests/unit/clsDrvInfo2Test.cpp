@@ -2,9 +2,9 @@
 // their message boxes (answered by a second thread), folder walks with a C++ event sink, text
 // search, totals and disk space (the last through the platform seam where sizes near 2 GB matter).
 #include "frame/Interfaces.h"
-#include "frame/Platform.h"
 #include "support/DialogAnswerer.h"
 #include "support/Library.h"
+#include "support/LibraryPlatform.h"
 #include "support/WineDrive.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -106,16 +106,6 @@ public:
 private:
     ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;
-};
-
-// The platform's disk-size calls replaced for one test.
-class DiskSeam {
-public:
-    DiskSeam() : saved_(wx::Platform()) {}
-    ~DiskSeam() { wx::Platform() = saved_; }
-
-private:
-    wx::PlatformCalls saved_;
 };
 
 }  // namespace
@@ -497,4 +487,325 @@ TEST(clsDrvInfo2, BrowseForFolderCancelledGivesEmptyText) {
     EXPECT_TRUE(answer.Wait());
     EXPECT_EQ(r.hr, S_OK);
     EXPECT_EQ(S(r), L"");
+}
+
+// ---- walks, events, search, totals -----------------------------------------------------------
+
+namespace {
+
+// a.TXT, b.txt, c.doc at the top; sub\d.txt (10 bytes) and sub\deeper\e.TxT below.
+struct Tree {
+    ScratchFolder scratch;
+    Tree() {
+        WriteFileBytes(scratch.file(L"a.TXT"), "0123456789");
+        WriteFileBytes(scratch.file(L"b.txt"), "01234567890123456789");
+        WriteFileBytes(scratch.file(L"c.doc"), "Needle in here");
+        CreateDirectoryW(scratch.file(L"sub").c_str(), nullptr);
+        CreateDirectoryW(scratch.file(L"sub\\deeper").c_str(), nullptr);
+        WriteFileBytes(scratch.file(L"sub\\d.txt"), "abcdefghij");
+        WriteFileBytes(scratch.file(L"sub\\deeper\\e.TxT"), "x");
+    }
+    std::wstring path(const wchar_t* name = nullptr) const { return name ? scratch.file(name) : scratch.path(); }
+};
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> items) {
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+// The entries of a file list text, which ends with ";".
+std::vector<std::wstring> Entries(const std::wstring& list) {
+    EXPECT_TRUE(list.empty() || list.back() == L';');
+    std::vector<std::wstring> parts = Split(list, L';');
+    parts.pop_back();
+    return parts;
+}
+
+}  // namespace
+
+TEST(clsDrvInfo2, FileListFiltersByExtensionCountsAndRaisesCountFiles) {
+    Tree tree;
+    auto o = MakeObject();
+    EventSink sink;
+    Connection connection(o.get(), &sink);
+    ASSERT_EQ(Put(o.get(), L"Count", Val(Variant::Double(10))).hr, S_OK);
+
+    Variant pattern = T(L"*.txt");
+    CallResult r = Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(false)), Ref(pattern)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(Sorted(Entries(S(r))), Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 12);
+    ASSERT_EQ(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events[0].id, 1);
+    EXPECT_EQ(sink.events[0].count, 11);
+    EXPECT_EQ(sink.events[1].count, 12);
+    EXPECT_EQ(Sorted({sink.events[0].text, sink.events[1].text}), Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
+    EXPECT_EQ(TextOf(*pattern.get()), L"*.txt");
+
+    // Everything, sub-folders after the folder's own files, no counting and no events.
+    sink.events.clear();
+    CallResult all = Call(o.get(), L"Get_FileList", {Val(T(tree.path()))});
+    std::vector<std::wstring> entries = Entries(S(all));
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(Sorted({entries[0], entries[1], entries[2]}),
+              Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt"), tree.path(L"c.doc")}));
+    EXPECT_EQ(entries[3], tree.path(L"sub\\d.txt"));
+    EXPECT_EQ(entries[4], tree.path(L"sub\\deeper\\e.TxT"));
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 12);
+    EXPECT_TRUE(sink.events.empty());
+
+    // Only the extension of the pattern counts.
+    Variant prefixed = T(L"zz*.TXT");
+    CallResult deep = Call(o.get(), L"Get_FileList", {Val(T(tree.path(L"sub"))), Val(Variant::Bool(true)), Ref(prefixed)});
+    EXPECT_EQ(Entries(S(deep)), (std::vector<std::wstring>{tree.path(L"sub\\d.txt"), tree.path(L"sub\\deeper\\e.TxT")}));
+}
+
+TEST(clsDrvInfo2, FileListOfEmptyFoldersAndMissingFolders) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    CallResult empty = Call(o.get(), L"Get_FileList", {Val(T(scratch.path()))});
+    EXPECT_EQ(empty.value.type(), VT_EMPTY);
+    CreateDirectoryW(scratch.file(L"inner").c_str(), nullptr);
+    CallResult walked = Call(o.get(), L"Get_FileList", {Val(T(scratch.path()))});
+    EXPECT_EQ(walked.value.type(), VT_BSTR);  // a sub-folder was walked
+    EXPECT_EQ(S(walked), L"");
+    CallResult missing = Call(o.get(), L"Get_FileList", {Val(T(scratch.file(L"nope")))});
+    EXPECT_EQ(missing.number, 76);
+    EXPECT_EQ(missing.description, L"Path not found");
+}
+
+TEST(clsDrvInfo2, CancelProcessingStopsWalks) {
+    Tree tree;
+    auto o = MakeObject();
+    ASSERT_EQ(Put(o.get(), L"CancelProcessing", Val(Variant::Bool(true))).hr, S_OK);
+    EXPECT_TRUE(B(Get(o.get(), L"CancelProcessing")));
+    // Set before the call: Empty at once, even for a folder that does not exist.
+    EXPECT_EQ(Call(o.get(), L"Get_FileList", {Val(T(tree.path(L"nope")))}).value.type(), VT_EMPTY);
+    EXPECT_EQ(S(Call(o.get(), L"Get_DirList", {Val(T(tree.path()))})), L"");
+    ASSERT_EQ(Put(o.get(), L"CancelProcessing", Val(Variant::Bool(false))).hr, S_OK);
+
+    // Set by a handler: the walk stops; the folder being listed gives up its entries.
+    EventSink sink;
+    Connection connection(o.get(), &sink);
+    sink.action = [&](DISPID, VARIANT*, VARIANT*) { Put(o.get(), L"CancelProcessing", Val(Variant::Bool(true))); };
+    Variant pattern = T(L"*.txt");
+    CallResult r = Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(true)), Ref(pattern)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(r.value.type(), VT_BSTR);
+    EXPECT_EQ(S(r), L"");
+    EXPECT_EQ(sink.events.size(), 1u);
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 1);
+}
+
+TEST(clsDrvInfo2, HandlerMayCallBackIntoTheObjectDuringAWalk) {
+    Tree tree;
+    auto o = MakeObject();
+    EventSink sink;
+    Connection connection(o.get(), &sink);
+    int nested = 0;
+    sink.action = [&](DISPID, VARIANT*, VARIANT* text) {
+        Variant file = Variant::Text(V_BSTR(text));
+        nested += B(Call(o.get(), L"File_Exist", {Ref(file)})) ? 1 : 0;
+    };
+    Variant pattern = T(L"*.txt");
+    CallResult r = Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(true)), Ref(pattern)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(Entries(S(r)).size(), 4u);
+    EXPECT_EQ(nested, 4);
+}
+
+TEST(clsDrvInfo2, DirListNamesTheDirectSubFolders) {
+    Tree tree;
+    CreateDirectoryW(tree.path(L"other").c_str(), nullptr);
+    auto o = MakeObject();
+    std::wstring list = S(Call(o.get(), L"Get_DirList", {Val(T(tree.path()))}));
+    EXPECT_EQ(Sorted(Split(list, L';')), Sorted({tree.path(L"sub"), tree.path(L"other")}));
+    EXPECT_EQ(S(Call(o.get(), L"Get_DirList", {Val(T(tree.path(L"sub\\deeper")))})), L"");
+}
+
+TEST(clsDrvInfo2, TextSearchIgnoresCaseAndSaysNAWhenNothingMatches) {
+    Tree tree;
+    WriteFileBytes(tree.path(L"empty.txt"), "");
+    auto o = MakeObject();
+    Variant path = T(tree.path()), text = T(L"nEEDLE");
+    CallResult r = Call(o.get(), L"TextSearch", {Ref(path), Ref(text)});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(r.value.type(), VT_ARRAY | VT_BSTR);
+    EXPECT_EQ(TextArray(*r.value.get()), (std::vector<std::wstring>{tree.path(L"c.doc")}));
+    Variant digits = T(L"0123");
+    EXPECT_EQ(Sorted(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(digits)}).value.get())),
+              Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
+    Variant absent = T(L"not there at all");
+    EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(absent)}).value.get()),
+              (std::vector<std::wstring>{L"N/A", L""}));
+    Variant nowhere = T(tree.path(L"nope"));
+    EXPECT_EQ(Call(o.get(), L"TextSearch", {Ref(nowhere), Ref(text)}).number, 76);
+}
+
+TEST(clsDrvInfo2, TotalsOfSizesRaiseCountTotalsAndFollowTheHandler) {
+    Tree tree;
+    auto o = MakeObject();
+    EventSink sink;
+    Connection connection(o.get(), &sink);
+    Variant type = Variant::Long(1), pattern = T(L"*.txt");
+    CallResult r = Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(pattern), Val(Variant::Bool(false))});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(S(r), L"30");
+    std::vector<EventSink::Event> totals;
+    for (auto& e : sink.events) if (e.id == 2) totals.push_back(e);
+    ASSERT_EQ(totals.size(), 2u);
+    EXPECT_EQ(totals[1].count, 30);
+
+    // A handler that changes the count changes the running total.
+    sink.events.clear();
+    sink.action = [](DISPID id, VARIANT* count, VARIANT*) {
+        if (id == 2) V_R8(count) += 1000;
+    };
+    EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(pattern), Val(Variant::Bool(false))})),
+              L"2030");
+    sink.action = nullptr;
+    // Defaults: sizes of every file, sub-folders included.
+    EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path()))})), L"55");
+}
+
+TEST(clsDrvInfo2, TotalsByDateCountFilesOnOrAfterTheDay) {
+    Tree tree;
+    auto o = MakeObject();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    DATE today = 0;
+    SystemTimeToVariantTime(&now, &today);
+    auto dayText = [](DATE d) {
+        Bstr text;
+        VarBstrFromDate(d, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, text.put());
+        return std::wstring(text.get());
+    };
+    for (short kind : {2, 3, 4}) {
+        Variant type = Variant::Long(kind);
+        Variant yesterday = T(dayText(today - 1)), tomorrow = T(dayText(today + 1));
+        EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(yesterday)})), L"5") << kind;
+        EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(tomorrow)})), L"0") << kind;
+    }
+    Variant bad = T(L"not a date"), two = Variant::Long(2);
+    {
+        DialogAnswerer answer(IDOK);
+        EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(two), Ref(bad)})), L"0");
+        ASSERT_TRUE(answer.Wait());
+        EXPECT_EQ(answer.Title(), "Invalid date format");
+        EXPECT_EQ(answer.Text(), "An invalid date was passed.");
+    }
+    for (long kind : {0L, 5L}) {
+        Variant type = Variant::Long(kind);
+        EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(bad)})), L"0");
+    }
+    EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(L"  "))})), L"0");
+}
+
+TEST(clsDrvInfo2, TotalsOfAMissingFolderShowTheErrorAndGiveZero) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    DialogAnswerer answer(IDOK);
+    CallResult r = Call(o.get(), L"Get_Totals", {Val(T(scratch.file(L"nope")))});
+    ASSERT_TRUE(answer.Wait());
+    EXPECT_EQ(r.hr, S_OK);
+    EXPECT_EQ(S(r), L"0");
+    EXPECT_EQ(answer.Title(), "Errors detected");
+    EXPECT_EQ(answer.Text(),
+              "Error: 76  Path not found\r\n\r\nFile: \r\nSize: \r\nCreated:  \r\nModified: \r\nAccessed: ");
+}
+
+namespace {
+ULONGLONG g_total, g_free;
+std::string g_root;
+BOOL WINAPI FakeDiskEx(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free) {
+    g_root = root ? root : "";
+    available->QuadPart = g_free / 2;
+    total->QuadPart = g_total;
+    free->QuadPart = g_free;
+    return TRUE;
+}
+BOOL WINAPI FailingDiskEx(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; }
+DWORD g_clusters, g_freeClusters;
+BOOL WINAPI FakeDisk(LPCSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
+    g_root = root ? root : "";
+    *sectors = 8;
+    *bytes = 512;
+    *freeClusters = g_freeClusters;
+    *clusters = g_clusters;
+    return TRUE;
+}
+
+struct Space { bool ok; double total, free, used; };
+Space DiskSpace(IDispatch* o, const wchar_t* path) {
+    Variant t = Variant::Double(-1), f = Variant::Double(-1), u = Variant::Double(-1);
+    CallResult r = Call(o, L"Get_Disk_Space", {Val(T(path)), Ref(t), Ref(f), Ref(u)});
+    EXPECT_EQ(r.hr, S_OK);
+    return {B(r), V_R8(t.get()), V_R8(f.get()), V_R8(u.get())};
+}
+}  // namespace
+
+TEST(clsDrvInfo2, DiskSpaceFromTheSixtyFourBitQueryWhateverTheSize) {
+    auto o = MakeObject();
+    Space none = DiskSpace(o.get(), L"  ");
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.total, 0);
+    EXPECT_EQ(none.free, 0);
+    EXPECT_EQ(none.used, 0);
+
+    Space real = DiskSpace(o.get(), L"c:\\windows");
+    EXPECT_TRUE(real.ok);
+    EXPECT_GT(real.total, 0);
+    EXPECT_EQ(real.used, real.total - real.free);
+
+    PlatformOverride seam;
+    ASSERT_TRUE(seam) << "the library's platform table was not found";
+    seam.calls().getDiskFreeSpaceExA = &FakeDiskEx;
+    seam.calls().getDiskFreeSpaceA = &FakeDisk;
+    g_total = 2150000000ULL;  // between 2^31 and 2,200,000,000
+    g_free = 150000000ULL;
+    Space mid = DiskSpace(o.get(), L"c");
+    EXPECT_EQ(g_root, "c:");
+    EXPECT_TRUE(mid.ok);
+    EXPECT_EQ(mid.total, 2150000000.0);
+    EXPECT_EQ(mid.free, 150000000.0);
+    EXPECT_EQ(mid.used, 2000000000.0);
+    g_total = 5000000000000ULL;
+    EXPECT_EQ(DiskSpace(o.get(), L"D:\\x").total, 5000000000000.0);
+    EXPECT_EQ(g_root, "D:");
+}
+
+TEST(clsDrvInfo2, DiskSpaceFallsBackToTheThirtyTwoBitQueryWithItsOverflowRule) {
+    auto o = MakeObject();
+    PlatformOverride seam;
+    ASSERT_TRUE(seam) << "the library's platform table was not found";
+    seam.calls().getDiskFreeSpaceExA = &FailingDiskEx;
+    seam.calls().getDiskFreeSpaceA = &FakeDisk;
+    g_clusters = 100000;  // 409,600,000 bytes
+    g_freeClusters = 25000;
+    Space small = DiskSpace(o.get(), L"c");
+    EXPECT_TRUE(small.ok);
+    EXPECT_EQ(small.total, 409600000.0);
+    EXPECT_EQ(small.free, 102400000.0);
+    EXPECT_EQ(small.used, 307200000.0);
+    g_clusters = 600000;  // 2,457,600,000 bytes: the total does not fit
+    Space big = DiskSpace(o.get(), L"c");
+    EXPECT_FALSE(big.ok);
+    EXPECT_EQ(big.free, 102400000.0);
+    EXPECT_EQ(big.total, 0);
+    EXPECT_EQ(big.used, 0);
+    g_freeClusters = 600000;
+    Space both = DiskSpace(o.get(), L"c");
+    EXPECT_FALSE(both.ok);
+    EXPECT_EQ(both.free, 0);
+}
+
+TEST(clsDrvInfo2, FieldsStartClearAndTheEventInterfaceIsAdvertised) {
+    auto o = MakeObject();
+    EXPECT_FALSE(B(Get(o.get(), L"CancelProcessing")));
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 0);
+    auto info = o.as<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    ASSERT_TRUE(info);
+    GUID events = {};
+    EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
+    EXPECT_TRUE(IsEqualGUID(events, DIID___clsDrvInfo2));
 }

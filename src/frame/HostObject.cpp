@@ -1,5 +1,6 @@
 #include "frame/HostObject.h"
 #include "frame/Errors.h"
+#include <dispex.h>
 #include <cstring>
 
 namespace wx {
@@ -8,11 +9,6 @@ namespace {
 
 // IDispatchEx, for script objects (declared here: the toolchain's uuid library lacks the IID).
 const IID kIID_IDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
-const DWORD kNameCaseInsensitive = 0x00000008;  // fdexNameCaseInsensitive
-
-struct IDispatchExLike : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD flags, DISPID* id) = 0;
-};
 
 [[noreturn]] void RaiseFromInvoke(HRESULT hr, EXCEPINFO& info) {
     if (hr == DISP_E_EXCEPTION) {
@@ -46,10 +42,10 @@ DISPID HostObject::IdOf(const wchar_t* name) const {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (SUCCEEDED(hr)) return id;
-    auto ex = object_.as<IDispatchExLike>(kIID_IDispatchEx);
+    auto ex = object_.as<IDispatchEx>(kIID_IDispatchEx);
     if (ex) {
         Bstr text(name);
-        if (SUCCEEDED(ex->GetDispID(text.get(), kNameCaseInsensitive, &id))) return id;
+        if (SUCCEEDED(ex->GetDispID(text.get(), fdexNameCaseInsensitive, &id))) return id;
     }
     RaiseRuntime(438);
 }

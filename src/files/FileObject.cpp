@@ -26,10 +26,14 @@ DATE LocalDateOf(const FILETIME& time) {
 FileObject::FileObject(std::wstring path, const WIN32_FIND_DATAW& data)
     : path_(std::move(path)),
       size_((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow),
-      accessed_(LocalDateOf(data.ftLastAccessTime)),
-      modified_(LocalDateOf(data.ftLastWriteTime)),
-      created_(LocalDateOf(data.ftCreationTime)),
+      accessed_(data.ftLastAccessTime),
+      modified_(data.ftLastWriteTime),
+      created_(data.ftCreationTime),
       attributes_(static_cast<long>(data.dwFileAttributes & kReportedAttributes)) {}
+
+DATE FileObject::DateLastAccessed() const { return LocalDateOf(accessed_); }
+DATE FileObject::DateLastModified() const { return LocalDateOf(modified_); }
+DATE FileObject::DateCreated() const { return LocalDateOf(created_); }
 
 std::wstring FileObject::Drive() const {
     if (path_.size() >= 2 && path_[1] == L':') return path_.substr(0, 2);
@@ -55,14 +59,14 @@ std::wstring FileObject::Type() const {
     return std::wstring();
 }
 
-std::string FileObject::ReadAll() const {
+void FileObject::ReadAll(std::string& content) const {
     FileHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) FileSystem::RaiseSystemError(GetLastError());
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.get(), &size)) FileSystem::RaiseSystemError(GetLastError());
     if (size.QuadPart > 0x7FFFFFFF) FileSystem::RaiseSystemError(ERROR_NOT_ENOUGH_MEMORY);
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    content.resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < content.size()) {
         DWORD got = 0;
@@ -72,7 +76,6 @@ std::string FileObject::ReadAll() const {
         done += got;
     }
     content.resize(done);
-    return content;
 }
 
 }  // namespace wx

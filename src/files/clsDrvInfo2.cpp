@@ -16,6 +16,7 @@ namespace wx {
 namespace {
 
 const wchar_t kCrLf[] = L"\r\n";
+const DWORD kYieldInterval = 10;  // milliseconds between turns of the host's message loop in a walk
 
 std::wstring Trim(const std::wstring& text) {
     size_t first = text.find_first_not_of(L' ');
@@ -119,6 +120,35 @@ void Fold(std::string& text) {
     for (char& c : text) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
 }
 
+// Finds a folded needle in a text, folding the text's bytes as it goes (Horspool's search), so a
+// file is looked at about once per needle length instead of byte by byte.
+class FoldedSearch {
+public:
+    explicit FoldedSearch(std::string needle) : needle_(std::move(needle)), fold_(FoldTable()) {
+        Fold(needle_);
+        size_t m = needle_.size();
+        for (size_t& s : skip_) s = m ? m : 1;
+        for (size_t i = 0; i + 1 < m; ++i) skip_[static_cast<unsigned char>(needle_[i])] = m - 1 - i;
+    }
+    bool In(const std::string& text) const {
+        size_t m = needle_.size(), n = text.size();
+        if (m == 0) return true;
+        const unsigned char* t = reinterpret_cast<const unsigned char*>(text.data());
+        const unsigned char* w = reinterpret_cast<const unsigned char*>(needle_.data());
+        for (size_t pos = 0; pos + m <= n; pos += skip_[fold_[t[pos + m - 1]]]) {
+            size_t j = m;
+            while (j > 0 && fold_[t[pos + j - 1]] == w[j - 1]) --j;
+            if (j == 0) return true;
+        }
+        return false;
+    }
+
+private:
+    std::string needle_;
+    const unsigned char* fold_;
+    size_t skip_[256];
+};
+
 // A String array (lower bound 0) in a Variant.
 void ReturnTextArray(const std::vector<std::wstring>& items, VARIANT* result) {
     SafeArrayOwner array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(items.size())));
@@ -130,6 +160,22 @@ void ReturnTextArray(const std::vector<std::wstring>& items, VARIANT* result) {
     VariantInit(result);
     V_VT(result) = VT_ARRAY | VT_BSTR;
     V_ARRAY(result) = array.release();
+}
+
+// Whether the extension of a path, in lowercase, is `lowered`.
+bool ExtensionIs(const std::wstring& path, const std::wstring& lowered) {
+    size_t name = path.find_last_of(L"\\/:");
+    size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || (name != std::wstring::npos && dot < name)) return lowered.empty();
+    size_t length = path.size() - dot - 1;
+    if (length != lowered.size()) return false;
+    wchar_t small[16];
+    if (length < 16) {
+        wmemcpy(small, path.c_str() + dot + 1, length);
+        CharLowerBuffW(small, static_cast<DWORD>(length));
+        return wmemcmp(small, lowered.c_str(), length) == 0;
+    }
+    return Lower(path.substr(dot + 1)) == lowered;
 }
 
 struct PidlDeleter { void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); } };
@@ -593,7 +639,14 @@ STDMETHODIMP clsDrvInfo2::BrowseForFolder(IDispatch** frm, BSTR* strPrompt, BSTR
 // ---- walks -----------------------------------------------------------------------------------
 
 bool clsDrvInfo2::YieldAndCheck() {
-    DoEvents();
+    // The host's loop gets a turn every few milliseconds rather than before every single file:
+    // asking the window system for messages costs more than listing a file, and a hundred turns
+    // a second keep timers, input and a Cancel button as lively. The flag itself is read every time.
+    DWORD now = GetTickCount();
+    if (now - lastYield_ >= kYieldInterval) {
+        DoEvents();
+        lastYield_ = GetTickCount();
+    }
     return cancel_;
 }
 
@@ -617,7 +670,7 @@ bool clsDrvInfo2::CollectFiles(const FileSystem& fs, const std::wstring& path, b
             list += file.Path();
             list += L';';
             text = true;
-        } else if (Lower(FileSystem::GetExtensionName(file.Path())) == filter.extension) {
+        } else if (ExtensionIs(file.Path(), filter.extension)) {
             list += file.Path();
             list += L';';
             text = true;
@@ -685,14 +738,13 @@ STDMETHODIMP clsDrvInfo2::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* resu
         if (!result) RaiseRuntime(5);
         FileSystem fs;
         FolderObject folder = fs.GetFolder(TextOfRef(strPath));
-        std::string wanted = ToAnsi(TextOfRef(strText));
-        Fold(wanted);
+        FoldedSearch wanted(ToAnsi(TextOfRef(strText)));
         std::vector<std::wstring> found;
+        std::string content;
         for (const FileObject& file : folder.Files()) {
-            std::string content = file.ReadAll();
+            file.ReadAll(content);
             if (content.empty()) continue;  // an empty file contains nothing, not even empty text
-            Fold(content);
-            if (content.find(wanted) != std::string::npos) found.push_back(file.Path());
+            if (wanted.In(content)) found.push_back(file.Path());
         }
         if (found.empty()) found = {L"N/A", L""};
         ReturnTextArray(found, result);

@@ -335,8 +335,9 @@ TEST(clsDrvInfo2, MoveOntoExistingTargetAsksFirst) {
     WriteFileBytes(target, "old");
     auto o = MakeObject();
     // The prompt describes the file the last Get_FileInfo examined.
-    Variant examined = T(target);
+    Variant examined = T(target), missing = T(scratch.file(L"missing.txt"));
     ASSERT_TRUE(B(Call(o.get(), L"Get_FileInfo", {Ref(examined)})));
+    EXPECT_FALSE(B(Call(o.get(), L"Get_FileInfo", {Ref(missing)})));  // leaves the details as they were
     Variant from = T(source), to = T(target);
     {
         DialogAnswerer answer(IDNO);
@@ -558,6 +559,21 @@ TEST(clsDrvInfo2, FileListFiltersByExtensionCountsAndRaisesCountFiles) {
     Variant prefixed = T(L"zz*.TXT");
     CallResult deep = Call(o.get(), L"Get_FileList", {Val(T(tree.path(L"sub"))), Val(Variant::Bool(true)), Ref(prefixed)});
     EXPECT_EQ(Entries(S(deep)), (std::vector<std::wstring>{tree.path(L"sub\\d.txt"), tree.path(L"sub\\deeper\\e.TxT")}));
+}
+
+TEST(clsDrvInfo2, CountFilesHandlerThatChangesTheCountChangesCount) {
+    Tree tree;
+    auto o = MakeObject();
+    EventSink sink;
+    Connection connection(o.get(), &sink);
+    sink.action = [](DISPID id, VARIANT* count, VARIANT*) {
+        if (id == 1) V_R8(count) *= 10;
+    };
+    Variant pattern = T(L"*.txt");
+    ASSERT_EQ(Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(false)), Ref(pattern)}).hr, S_OK);
+    ASSERT_EQ(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events[1].count, 11);  // 1 made 10 by the handler, then one more
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 110);
 }
 
 TEST(clsDrvInfo2, FileListOfEmptyFoldersAndMissingFolders) {

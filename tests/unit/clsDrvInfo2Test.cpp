@@ -825,3 +825,33 @@ TEST(clsDrvInfo2, FieldsStartClearAndTheEventInterfaceIsAdvertised) {
     EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
     EXPECT_TRUE(IsEqualGUID(events, DIID___clsDrvInfo2));
 }
+
+namespace {
+IDispatch* g_walker = nullptr;
+LRESULT CALLBACK CancelOnMessage(HWND wnd, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP && g_walker) Put(g_walker, L"CancelProcessing", Val(Variant::Bool(true)));
+    return DefWindowProcW(wnd, message, w, l);
+}
+}  // namespace
+
+TEST(clsDrvInfo2, WalksLetTheHostsMessageLoopRun) {
+    Tree tree;
+    auto o = MakeObject();
+    WNDCLASSW type = {};
+    type.lpfnWndProc = &CancelOnMessage;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"wxtest-walk-host";
+    RegisterClassW(&type);
+    HWND host = CreateWindowW(L"wxtest-walk-host", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    g_walker = o.get();
+    Sleep(20);  // past the walk's pause between turns of the loop
+    PostMessageW(host, WM_APP, 0, 0);
+    CallResult r = Call(o.get(), L"Get_FileList", {Val(T(tree.path()))});
+    g_walker = nullptr;
+    DestroyWindow(host);
+    UnregisterClassW(L"wxtest-walk-host", type.hInstance);
+    EXPECT_EQ(r.hr, S_OK);
+    EXPECT_EQ(r.value.type(), VT_EMPTY);  // the handler ran before the first folder was read
+    EXPECT_TRUE(B(Get(o.get(), L"CancelProcessing")));
+}

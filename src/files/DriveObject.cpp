@@ -1,4 +1,5 @@
 #include "files/DriveObject.h"
+#include "files/FolderDispatch.h"
 #include "frame/Errors.h"
 #include "frame/Platform.h"
 #include "frame/Text.h"
@@ -85,7 +86,7 @@ Variant DriveObject::Value(DISPID member) const {
         if (WNetGetConnectionW(Path().c_str(), remote, &size) != NO_ERROR) remote[0] = 0;
         return Variant::Text(remote);
     }
-    case kRootFolder: return Variant::TakeText(NewBstr(RootPath()));
+    case kRootFolder: return Variant::Object(FolderDispatch::Make(RootPath()).get());
     case kSerialNumber: return Variant::Long(static_cast<LONG>(ReadVolume().serial));
     case kVolumeName: return Variant::TakeText(NewBstr(ReadVolume().name));
     case kFileSystem: return Variant::TakeText(NewBstr(ReadVolume().fileSystem));

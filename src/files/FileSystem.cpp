@@ -111,7 +111,9 @@ std::wstring FileSystem::GetExtensionName(const std::wstring& path) {
 std::wstring FileSystem::GetParentFolderName(const std::wstring& path) {
     size_t end = path.size();
     while (end > 0 && IsSeparator(path[end - 1])) --end;
+    size_t nameEnd = end;
     while (end > 0 && !IsSeparator(path[end - 1]) && path[end - 1] != L':') --end;
+    if (end == nameEnd) return std::wstring();  // a bare root ("C:\", "C:") has no parent
     size_t cut = end;
     while (cut > 0 && IsSeparator(path[cut - 1])) --cut;
     if (cut == 0) return std::wstring();

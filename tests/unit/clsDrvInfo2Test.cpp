@@ -147,6 +147,8 @@ TEST(clsDrvInfo2, PathPartsAndVersion) {
     EXPECT_EQ(S(CallWith(o.get(), L"Get_Filename", {T(L"C:\\dir\\file.txt")})), L"file.txt");
     EXPECT_EQ(S(CallWith(o.get(), L"Get_Path", {T(L"C:\\dir\\file.txt")})), L"C:\\dir");
     EXPECT_EQ(S(CallWith(o.get(), L"Get_Path", {T(L"C:\\dir")})), L"C:\\");
+    EXPECT_EQ(S(CallWith(o.get(), L"Get_Path", {T(L"C:\\")})), L"");
+    EXPECT_EQ(S(CallWith(o.get(), L"Get_Path", {T(L"C:")})), L"");
     EXPECT_EQ(S(CallWith(o.get(), L"Get_Path", {T(L"\\\\server\\share\\x.txt")})), L"\\\\server\\share");
 
     wchar_t system[MAX_PATH];
@@ -195,7 +197,13 @@ TEST(clsDrvInfo2, DriveExistRecordsTheDriveAndHandsOutAReadableDriveObject) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(S(Get(d, L"Path")), L"C:");
     EXPECT_EQ(S(Get(d, L"driveletter")), L"C");
-    EXPECT_EQ(S(Get(d, L"RootFolder")), L"C:\\");
+    Variant rootFolder = Get(d, L"RootFolder").value;
+    ASSERT_EQ(rootFolder.type(), VT_DISPATCH);
+    EXPECT_EQ(S(Get(V_DISPATCH(rootFolder.get()), L"Path")), L"C:\\");
+    EXPECT_TRUE(B(Get(V_DISPATCH(rootFolder.get()), L"IsRootFolder")));
+    Variant rootText;
+    ASSERT_EQ(VariantChangeType(rootText.get(), rootFolder.get(), 0, VT_BSTR), S_OK);  // its default value
+    EXPECT_EQ(TextOf(*rootText.get()), L"C:\\");
     EXPECT_EQ(S(Get(d, L"ShareName")), L"");
     EXPECT_TRUE(B(Get(d, L"IsReady")));
     EXPECT_EQ(V_I4(Get(d, L"DriveType").value.get()), 2);

@@ -789,9 +789,7 @@ std::wstring clsDrvInfo2::Totals(const std::wstring& path, short dataType, const
                                                                          : kFileCreated];
                 Variant day = Variant::TakeText(NewBstr(stamp.substr(0, stamp.find(L' '))));
                 Variant asDate;
-                ThrowIfFailed(VariantChangeType(asDate.get(), day.get(), 0, VT_DATE) == S_OK
-                                  ? S_OK
-                                  : HResultOfNumber(13));
+                if (VariantChangeType(asDate.get(), day.get(), 0, VT_DATE) != S_OK) RaiseRuntime(13);
                 if (since > V_DATE(asDate.get())) continue;
                 total += 1;
             }

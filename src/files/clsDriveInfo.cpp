@@ -1,10 +1,83 @@
-// Not built yet: the class can be created and released; its members answer E_NOTIMPL.
+#include "files/clsDriveInfo.h"
 #include "frame/Creators.h"
-#include "frame/Interfaces.h"
-#include "frame/PendingClass.h"
+#include "frame/Errors.h"
+#include "frame/Text.h"
+#include <string>
 
 namespace wx {
 
-HRESULT Create_clsDriveInfo(REFIID riid, void** ppv) { return CreateAndQuery<PendingClass>(riid, ppv, IID__clsDriveInfo); }
+clsDriveInfo::clsDriveInfo() : Dispatchable(IID__clsDriveInfo) {}
+
+STDMETHODIMP clsDriveInfo::GetSerialNumber(BSTR* strDrive, LONG* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        AnsiText drive = ToAnsi(strDrive ? *strDrive : nullptr);
+        char volume[256] = {}, fileSystem[256] = {};
+        DWORD serial = 0, length = 0, flags = 0;
+        // A failed call leaves the serial at 0, which is the answer for a root with no volume.
+        GetVolumeInformationA(drive.ptr(), volume, 255, &serial, &length, &flags, fileSystem, 255);
+        *result = static_cast<LONG>(serial);
+    });
+}
+
+STDMETHODIMP clsDriveInfo::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIANT* result) {
+    return Guarded([&] {
+        if (!CDsCount || !CDsLetters) RaiseRuntime(5);
+        std::string buffer(255, ' ');
+        short n = static_cast<short>(GetLogicalDriveStringsA(255, &buffer[0]));
+        short count = *CDsCount;
+        std::wstring letters = TextOf(*CDsLetters);
+        // Each entry of the list is a root ("D:\") and its NUL: four characters.
+        for (long p = 0; p < n && p + 3 <= static_cast<long>(buffer.size()); p += 4) {
+            std::string root = buffer.substr(p, 3);
+            if (GetDriveTypeA(root.c_str()) != DRIVE_CDROM) continue;
+            if (count == 32767) RaiseRuntime(6);
+            ++count;
+            letters += FromAnsi(root.substr(0, 1)) + L" ";
+        }
+        *CDsCount = count;
+        AssignBstr(CDsLetters, letters);
+        if (result) VariantInit(result);
+    });
+}
+
+std::wstring clsDriveInfo::FirstCdRoot() {
+    short count = 0;
+    BSTR letters = SysAllocString(L"");
+    Variant ignored;
+    HRESULT hr = GetDriveDesc(&count, &letters, ignored.get());
+    Bstr owned = Bstr::Attach(letters);
+    if (FAILED(hr) || count < 1) return std::wstring();
+    std::wstring text = TextOf(owned.get());
+    std::wstring root = text.substr(0, text.find(L' ')) + L":\\";
+    CharUpperBuffW(&root[0], static_cast<DWORD>(root.size()));
+    return root;
+}
+
+STDMETHODIMP clsDriveInfo::GetFirstCDDriveLetter(BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        *result = NewBstr(FirstCdRoot());
+    });
+}
+
+STDMETHODIMP clsDriveInfo::GetFirstDriveCDVolume(BSTR* result) {
+    return Guarded([&] {
+        if (!result) RaiseRuntime(5);
+        std::wstring text;
+        Quietly([&] {
+            std::wstring root = FirstCdRoot();
+            if (root.empty()) return;
+            Bstr drive(root.c_str());
+            BSTR value = drive.get();
+            LONG serial = 0;
+            ThrowIfFailed(GetSerialNumber(&value, &serial));
+            text = NumberText(serial);
+        });
+        *result = NewBstr(text);
+    });
+}
+
+HRESULT Create_clsDriveInfo(REFIID riid, void** ppv) { return CreateAndQuery<clsDriveInfo>(riid, ppv); }
 
 }  // namespace wx

@@ -1,0 +1,43 @@
+#include "files/FolderObject.h"
+#include "files/FileSystem.h"
+#include "frame/Handles.h"
+
+namespace wx {
+
+std::wstring FolderObject::Child(const wchar_t* name) const {
+    if (!path_.empty() && path_.back() == L'\\') return path_ + name;
+    return path_ + L"\\" + name;
+}
+
+void FolderObject::List() {
+    if (listed_) return;
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileExW(Child(L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) FileSystem::RaiseSystemError(error);
+    } else {
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
+                folders_.emplace_back(Child(data.cFileName));
+            } else {
+                files_.emplace_back(Child(data.cFileName), data);
+            }
+        } while (FindNextFileW(find.get(), &data));
+    }
+    listed_ = true;
+}
+
+const std::vector<FileObject>& FolderObject::Files() {
+    List();
+    return files_;
+}
+
+const std::vector<FolderObject>& FolderObject::SubFolders() {
+    List();
+    return folders_;
+}
+
+}  // namespace wx

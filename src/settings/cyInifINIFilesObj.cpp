@@ -4,6 +4,7 @@
 #include "frame/HostObject.h"
 #include "frame/Runtime.h"
 #include "frame/Text.h"
+#include <initializer_list>
 #include <vector>
 
 namespace wx {
@@ -47,9 +48,17 @@ bool UsablePath(const AnsiText& path) {
     return folder + 1 + name.size() < MAX_PATH;
 }
 
+// The profile functions carry every text as a counted string of at most 32,767 characters;
+// a longer one is not passed on (platforms differ, and some crash on it).
+bool FitsProfileCall(std::initializer_list<const AnsiText*> texts) {
+    for (const AnsiText* text : texts)
+        if (!text->isNull() && text->bytes().size() > 32766) return false;
+    return true;
+}
+
 std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSize) const {
     AnsiText s = ToAnsi(section), k = ToAnsi(key), d = ToAnsi(default_.get()), p = ToAnsi(path_.get());
-    if (!UsablePath(p)) {
+    if (!UsablePath(p) || !FitsProfileCall({&s, &k, &d, &p})) {
         // What the platform answers for a file it cannot open: the default text.
         std::wstring fallback = TextOf(default_.get());
         return fallback.substr(0, bufferSize - 1);
@@ -63,9 +72,9 @@ std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSi
 void cyInifINIFilesObj::WriteEntry(BSTR section, BSTR key, BSTR value) {
     AnsiText s = ToAnsi(section), k = ToAnsi(key), v = ToAnsi(value), p = ToAnsi(path_.get());
     // Without a section there is nothing to write to; only the all-null call (which flushes the
-    // platform's cache) means something then. Some platforms crash on the other forms, and on
-    // file names too long to be a path.
-    if ((s.isNull() && !(k.isNull() && v.isNull())) || !UsablePath(p)) {
+    // platform's cache) means something then. Some platforms crash on the other forms, on file
+    // names too long to be a path and on texts beyond the profile functions' length.
+    if ((s.isNull() && !(k.isNull() && v.isNull())) || !UsablePath(p) || !FitsProfileCall({&s, &k, &v, &p})) {
         lastReturnCode_ = 0;
         return;
     }

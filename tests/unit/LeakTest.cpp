@@ -141,6 +141,9 @@ std::vector<LeakRow> Rows() {
         {L"clSShortCut", &CLSID_clSShortCut, {}, {L"GetWinSysDir", Method, {}}},
         {L"clsOnTop1", &CLSID_clsOnTop1, {}, {L"GetCDRomLetter", Method, {}}},
         {L"clsCrypto", &CLSID_clsCrypto, {}, {L"StringCryptography", Method, {L(0), T(L"secret text"), T(L"pw"), L(21)}}},
+        {L"clsDrvInfo2", &CLSID_clsDrvInfo2, {}, {L"File_Exist", Method, {T(L"{ini}")}}},
+        {L"clsDrvInfo2", &CLSID_clsDrvInfo2, {}, {L"Folder_Exist", Method, {T(L"C:\\windows")}}},
+        {L"clsDriveInfo", &CLSID_clsDriveInfo, {}, {L"GetSerialNumber", Method, {T(L"C:\\")}}},
     };
 }
 

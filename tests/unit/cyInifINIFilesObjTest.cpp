@@ -112,6 +112,21 @@ TEST_F(IniTest, AWriteWithoutASectionFailsQuietly) {
     EXPECT_EQ(success, VARIANT_FALSE);
 }
 
+TEST_F(IniTest, TextsBeyondTheProfileFunctionsFailQuietly) {
+    std::wstring huge(40000, L'x');
+    SetText(&_cyInifINIFilesObj::put_Default, huge);
+    SetText(&_cyInifINIFilesObj::put_Key, L"missing");
+    EXPECT_EQ(Read(), std::wstring(254, L'x')) << "as for a file that cannot be read: the default";
+    Write(L"S", L"k", huge);
+    VARIANT_BOOL success = VARIANT_TRUE;
+    ini->get_Success(&success);
+    EXPECT_EQ(success, VARIANT_FALSE);
+    SetText(&_cyInifINIFilesObj::put_Path, std::wstring(300, L'n'));
+    SetText(&_cyInifINIFilesObj::put_Value, L"short");
+    ini->get_Success(&success);
+    EXPECT_EQ(success, VARIANT_FALSE) << "a file name longer than a path";
+}
+
 TEST_F(IniTest, WritesDropNulsAndLongValuesAreCut) {
     BSTR value = SysAllocStringLen(L"a\0b", 3);
     BSTR section = SysAllocString(L"S"), key = SysAllocString(L"k");

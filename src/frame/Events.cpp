@@ -57,7 +57,7 @@ namespace {
 
 // Enumerators over a fixed snapshot; small enough to share one shape.
 template <class EnumItf, class Item, const IID* Iid>
-class Snapshot : public EnumItf {
+class Snapshot final : public EnumItf {
 public:
     Snapshot(std::vector<Item> items, size_t position = 0) : items_(std::move(items)), position_(position) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {

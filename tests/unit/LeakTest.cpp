@@ -144,6 +144,11 @@ std::vector<LeakRow> Rows() {
         {L"clsDrvInfo2", &CLSID_clsDrvInfo2, {}, {L"File_Exist", Method, {T(L"{ini}")}}},
         {L"clsDrvInfo2", &CLSID_clsDrvInfo2, {}, {L"Folder_Exist", Method, {T(L"C:\\windows")}}},
         {L"clsDriveInfo", &CLSID_clsDriveInfo, {}, {L"GetSerialNumber", Method, {T(L"C:\\")}}},
+        {L"clsCapture", &CLSID_clsCapture, {}, {L"CaptureScreen", Method, {}}},
+        {L"cLoadResPicture", &CLSID_cLoadResPicture, {}, {L"LoadResPicture", GetProp, {L(102), T(L"JPG")}}},
+        {L"clsSecretFiles", &CLSID_clsSecretFiles, {}, {L"WriteSecretFile", Method, {T(L"{ini}"), T(L"a"), T(L"b"), T(L"c"), T(L"d")}}},
+        {L"clsNetw", &CLSID_clsNetw, {}, {L"EnumDomains", Method, {}}},
+        {L"clsEnetAdd", &CLSID_clsEnetAdd, {}, {L"EthernetAddress", Method, {L(0)}}},
     };
 }
 

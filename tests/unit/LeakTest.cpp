@@ -149,6 +149,9 @@ std::vector<LeakRow> Rows() {
         {L"clsSecretFiles", &CLSID_clsSecretFiles, {}, {L"WriteSecretFile", Method, {T(L"{ini}"), T(L"a"), T(L"b"), T(L"c"), T(L"d")}}},
         {L"clsNetw", &CLSID_clsNetw, {}, {L"EnumDomains", Method, {}}},
         {L"clsEnetAdd", &CLSID_clsEnetAdd, {}, {L"EthernetAddress", Method, {L(0)}}},
+        {L"clsResolu", &CLSID_clsResolu, {}, {L"AdjustForm", Method, {Form()}}},
+        {L"clsControlPanelEntry", &CLSID_clsControlPanelEntry, {},
+         {L"DeleteEntryFromSystemPanel", Method, {T(L"{5E0F2A31-7C11-4D5B-9D0E-3B1F6A2C4D77}")}}},
     };
 }
 

@@ -2,148 +2,14 @@
 #include "frame/Errors.h"
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace wx {
 
+const IID kIID_IDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
+
 namespace {
-
-// What a parameter is, once aliases and enumerations are resolved.
-struct ParamType {
-    VARTYPE vt = VT_EMPTY;  // VT_I4, VT_BSTR, VT_VARIANT, VT_DISPATCH, VT_RECORD, VT_ARRAY|elem...
-    bool byRef = false;
-    IID iid = IID_NULL;     // object parameters: the interface asked for
-    ComPtr<IRecordInfo> record;
-};
-
-class TypeAttr {
-public:
-    TypeAttr(ITypeInfo* info) : info_(info) { if (FAILED(info->GetTypeAttr(&attr_))) attr_ = nullptr; }
-    ~TypeAttr() { if (attr_) info_->ReleaseTypeAttr(attr_); }
-    TYPEATTR* operator->() const { return attr_; }
-    explicit operator bool() const { return attr_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    TYPEATTR* attr_ = nullptr;
-};
-
-class FuncDesc {
-public:
-    FuncDesc() = default;
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-    ~FuncDesc() { reset(); }
-    void reset() { if (desc_) info_->ReleaseFuncDesc(desc_); desc_ = nullptr; }
-    HRESULT load(ITypeInfo* info, UINT index) {
-        reset();
-        info_ = info;
-        return info->GetFuncDesc(index, &desc_);
-    }
-    FUNCDESC* operator->() const { return desc_; }
-    FUNCDESC* get() const { return desc_; }
-
-private:
-    ITypeInfo* info_ = nullptr;
-    FUNCDESC* desc_ = nullptr;
-};
-
-// The vtable view of an interface: a dual interface's type information may be its dispatch view.
-ComPtr<ITypeInfo> VtableView(ITypeInfo* info) {
-    TypeAttr attr(info);
-    if (attr && attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
-        HREFTYPE ref;
-        ComPtr<ITypeInfo> vtable;
-        if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-            SUCCEEDED(info->GetRefTypeInfo(ref, vtable.put())))
-            return vtable;
-    }
-    return ComPtr<ITypeInfo>(info);
-}
-
-HRESULT ResolveUserDefined(ITypeInfo* info, HREFTYPE ref, ParamType& out, bool* isObject);
-
-// A pointer to a user-defined interface is an object passed by value.
-bool PointsToObject(ITypeInfo* info, const TYPEDESC* t, ParamType& out) {
-    if (t->vt != VT_PTR || t->lptdesc->vt != VT_USERDEFINED) return false;
-    bool isObject = false;
-    ParamType probe;
-    if (FAILED(ResolveUserDefined(info, t->lptdesc->hreftype, probe, &isObject)) || !isObject) return false;
-    out.vt = probe.vt;
-    out.iid = probe.iid;
-    return true;
-}
-
-HRESULT ResolveUserDefined(ITypeInfo* info, HREFTYPE ref, ParamType& out, bool* isObject) {
-    ComPtr<ITypeInfo> target;
-    HRESULT hr = info->GetRefTypeInfo(ref, target.put());
-    if (FAILED(hr)) return hr;
-    TypeAttr attr(target.get());
-    if (!attr) return E_FAIL;
-    if (isObject) *isObject = false;
-    switch (attr->typekind) {
-    case TKIND_ENUM:
-        out.vt = VT_I4;
-        return S_OK;
-    case TKIND_RECORD:
-        out.vt = VT_RECORD;
-        return GetRecordInfoFromTypeInfo(target.get(), out.record.put());
-    case TKIND_ALIAS:
-        if (attr->tdescAlias.vt == VT_USERDEFINED)
-            return ResolveUserDefined(target.get(), attr->tdescAlias.hreftype, out, isObject);
-        out.vt = attr->tdescAlias.vt;
-        return S_OK;
-    case TKIND_DISPATCH:
-    case TKIND_INTERFACE:
-    case TKIND_COCLASS: {
-        if (isObject) *isObject = true;
-        bool dispatchable = attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & TYPEFLAG_FDUAL) ||
-                            (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE);
-        out.vt = dispatchable ? VT_DISPATCH : VT_UNKNOWN;
-        out.iid = attr->guid;
-        if (attr->typekind == TKIND_COCLASS) {
-            out.vt = VT_DISPATCH;
-            out.iid = IID_IDispatch;
-        }
-        return S_OK;
-    }
-    default:
-        return DISP_E_BADVARTYPE;
-    }
-}
-
-HRESULT ResolveBase(ITypeInfo* info, const TYPEDESC* t, ParamType& out) {
-    if (PointsToObject(info, t, out)) return S_OK;
-    switch (t->vt) {
-    case VT_USERDEFINED: {
-        bool isObject = false;
-        return ResolveUserDefined(info, t->hreftype, out, &isObject);
-    }
-    case VT_SAFEARRAY: {
-        ParamType element;
-        HRESULT hr = ResolveBase(info, t->lptdesc, element);
-        if (FAILED(hr)) return hr;
-        out.vt = VT_ARRAY | element.vt;
-        out.record = element.record;
-        return S_OK;
-    }
-    case VT_INT: out.vt = VT_I4; return S_OK;
-    case VT_UINT: out.vt = VT_UI4; return S_OK;
-    case VT_DISPATCH: out.vt = VT_DISPATCH; out.iid = IID_IDispatch; return S_OK;
-    case VT_UNKNOWN: out.vt = VT_UNKNOWN; out.iid = IID_IUnknown; return S_OK;
-    default:
-        out.vt = t->vt;
-        return S_OK;
-    }
-}
-
-HRESULT Resolve(ITypeInfo* info, const TYPEDESC& desc, ParamType& out) {
-    if (desc.vt == VT_PTR && !PointsToObject(info, &desc, out)) {
-        out.byRef = true;
-        return ResolveBase(info, desc.lptdesc, out);
-    }
-    return ResolveBase(info, &desc, out);
-}
 
 bool IsMissing(const VARIANT* v) {
     if (!v) return true;
@@ -209,7 +75,7 @@ HRESULT ArrayFromVariantArray(SAFEARRAY* source, VARTYPE elementVt, SAFEARRAY** 
     return S_OK;
 }
 
-HRESULT CoerceObject(const VARIANT* value, const ParamType& type, VARIANT* out) {
+HRESULT CoerceObject(const VARIANT* value, const ParamSlot& type, VARIANT* out) {
     IUnknown* unknown = nullptr;
     switch (V_VT(value)) {
     case VT_DISPATCH: unknown = V_DISPATCH(value); break;
@@ -231,7 +97,7 @@ HRESULT CoerceObject(const VARIANT* value, const ParamType& type, VARIANT* out) 
 }
 
 // Fills `out` (zeroed) with `value` converted to the parameter's type.
-HRESULT CoerceIn(const VARIANT* source, const ParamType& type, VARIANT* out) {
+HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     const VARIANT* value = Deref(source);
     if (type.vt == VT_VARIANT) return VariantCopyInd(out, const_cast<VARIANT*>(value));
     if (type.vt == VT_DISPATCH || type.vt == VT_UNKNOWN) return CoerceObject(value, type, out);
@@ -254,88 +120,219 @@ HRESULT CoerceIn(const VARIANT* source, const ParamType& type, VARIANT* out) {
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;
 }
 
-// The empty value of a type, for an omitted optional parameter without a stated default.
-HRESULT EmptyValue(const ParamType& type, VARIANT* out) {
-    if (type.vt == VT_VARIANT) {
-        V_VT(out) = VT_ERROR;
-        V_ERROR(out) = DISP_E_PARAMNOTFOUND;
-        return S_OK;
+void FillExcepInfo(HRESULT hr, EXCEPINFO* info) {
+    memset(info, 0, sizeof *info);
+    info->scode = hr;
+    ComPtr<IErrorInfo> error;
+    if (GetErrorInfo(0, error.put()) == S_OK && error) {
+        error->GetSource(&info->bstrSource);
+        error->GetDescription(&info->bstrDescription);
+        error->GetHelpFile(&info->bstrHelpFile);
+        error->GetHelpContext(&info->dwHelpContext);
     }
-    VARIANT empty;
-    VariantInit(&empty);
-    return CoerceIn(&empty, type, out);
+    if (!info->bstrSource) info->bstrSource = SysAllocString(DefaultErrorSource().c_str());
+    if (!info->bstrDescription) {
+        std::wstring text = HRESULT_FACILITY(hr) == FACILITY_CONTROL ? RuntimeErrorText(HRESULT_CODE(hr))
+                                                                    : RuntimeErrorText(440);
+        info->bstrDescription = SysAllocString(text.c_str());
+    }
 }
 
-// One argument on its way to the vtable call.
-struct Argument {
-    ParamType type;
-    VARIANT local;          // the value (or the referenced value) the member works on
-    VARIANT* passThrough = nullptr;  // the caller's own storage, used directly when types match
-    VARIANT* writeBack = nullptr;    // the caller's variable, updated from `local` after the call
-    void* pointer = nullptr;         // what a by-reference parameter receives
-    bool recordMemory = false;       // `pointer` is a record made here (retval)
 
-    Argument() { memset(&local, 0, sizeof local); }
-    ~Argument() {
-        if (recordMemory && pointer) type.record->RecordDestroy(pointer);
-        else VariantClear(&local);
+// One parameter on its way to the function-table call. Plain data: the call frame holds a few on
+// the stack and sets up only those the member has.
+struct Argument {
+    VARIANT local;        // a value made for this call (a coerced copy, a default), cleared afterwards
+    VARIANT call;         // what the call reads: a view of the value, or the pointer a ByRef parameter gets
+    VARIANT* writeBack;   // the caller's variable, given what the member left in `local`
+    void* record;         // a record made for this call
+    const ParamSlot* slot;
+
+    void Init(const ParamSlot* s) {
+        memset(this, 0, sizeof *this);
+        slot = s;
+    }
+    void Release() {
+        if (record) slot->record->RecordDestroy(record);
+        VariantClear(&local);
     }
 };
 
-HRESULT PrepareByValue(Argument& arg, const VARIANT* supplied, const PARAMDESC& desc) {
-    bool missing = IsMissing(supplied);
-    if (missing && (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) && desc.pparamdescex)
-        return CoerceIn(&desc.pparamdescex->varDefaultValue, arg.type, &arg.local);
-    if (missing) {
-        if (supplied && arg.type.vt == VT_VARIANT) return VariantCopy(&arg.local, const_cast<VARIANT*>(Deref(supplied)));
-        return EmptyValue(arg.type, &arg.local);
+// The stack holds the frames of members with up to this many parameters; larger ones go on the heap.
+constexpr size_t kFrameOnStack = 12;
+
+class CallFrame {
+public:
+    explicit CallFrame(size_t count) {
+        if (count > kFrameOnStack) {
+            heapArgs_.reset(new (std::nothrow) Argument[count]);
+            heapTypes_.reset(new (std::nothrow) VARTYPE[count]);
+            heapPointers_.reset(new (std::nothrow) VARIANTARG*[count]);
+            args_ = heapArgs_.get();
+            types_ = heapTypes_.get();
+            pointers_ = heapPointers_.get();
+        }
     }
-    return CoerceIn(supplied, arg.type, &arg.local);
+    CallFrame(const CallFrame&) = delete;
+    CallFrame& operator=(const CallFrame&) = delete;
+    ~CallFrame() {
+        for (size_t i = 0; i < prepared_; ++i) args_[i].Release();
+    }
+    bool ok() const { return args_ && types_ && pointers_; }
+    // The next parameter, first to last; `vt` is how the call passes it.
+    Argument& Add(const ParamSlot* slot) {
+        Argument& arg = args_[prepared_];
+        arg.Init(slot);
+        pointers_[prepared_] = &arg.call;
+        ++prepared_;
+        return arg;
+    }
+    void Pass(size_t i, VARTYPE vt) { types_[i] = vt; }
+    Argument& operator[](size_t i) { return args_[i]; }
+    size_t prepared() const { return prepared_; }
+    VARTYPE* types() { return types_; }
+    VARIANTARG** pointers() { return pointers_; }
+
+private:
+    size_t prepared_ = 0;
+    Argument fixedArgs_[kFrameOnStack];
+    VARTYPE fixedTypes_[kFrameOnStack];
+    VARIANTARG* fixedPointers_[kFrameOnStack];
+    std::unique_ptr<Argument[]> heapArgs_;
+    std::unique_ptr<VARTYPE[]> heapTypes_;
+    std::unique_ptr<VARIANTARG*[]> heapPointers_;
+    Argument* args_ = fixedArgs_;
+    VARTYPE* types_ = fixedTypes_;
+    VARIANTARG** pointers_ = fixedPointers_;
+};
+
+// How the call passes a value of a parameter's type: narrow integers widened to 32 bits, the
+// others as themselves (texts, objects and arrays as pointers).
+VARTYPE CallTypeOf(VARTYPE vt) {
+    switch (vt) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_INT: case VT_UINT: case VT_UI4: case VT_ERROR:
+    case VT_HRESULT:
+        return VT_I4;
+    default:
+        return vt;
+    }
+}
+
+// Puts a value of the parameter's own type where the call reads it.
+void ViewOf(const VARIANT& value, VARTYPE vt, VARIANT& call) {
+    switch (vt) {
+    case VT_I1: V_I4(&call) = V_I1(&value); break;
+    case VT_UI1: V_I4(&call) = V_UI1(&value); break;
+    case VT_I2: V_I4(&call) = V_I2(&value); break;
+    case VT_UI2: V_I4(&call) = V_UI2(&value); break;
+    case VT_VARIANT: call = value; return;
+    default: call.llVal = value.llVal; break;  // the whole value field: 4 or 8 bytes, or a pointer
+    }
+    V_VT(&call) = CallTypeOf(vt);
+}
+
+// The same for a value given by reference to a by-value parameter (VT_BYREF|vt).
+void ViewOfReferenced(const VARIANT& value, VARTYPE vt, VARIANT& call) {
+    VARIANT held;
+    V_VT(&held) = vt;
+    switch (vt) {
+    case VT_I1: case VT_UI1: V_UI1(&held) = *V_UI1REF(&value); break;
+    case VT_I2: case VT_UI2: case VT_BOOL: V_I2(&held) = *V_I2REF(&value); break;
+    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: held.llVal = *V_I8REF(&value); break;
+    case VT_BSTR: V_BSTR(&held) = *V_BSTRREF(&value); break;
+    default: V_I4(&held) = *V_I4REF(&value); break;
+    }
+    ViewOf(held, vt, call);
+}
+
+bool IsScalarOrText(VARTYPE vt) {
+    return vt != VT_VARIANT && vt != VT_DISPATCH && vt != VT_UNKNOWN && vt != VT_RECORD && !(vt & VT_ARRAY);
+}
+
+bool IsMissingValue(const VARIANT* v) { return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND; }
+
+HRESULT PassByValue(Argument& arg, const VARIANT* supplied) {
+    const ParamSlot& slot = *arg.slot;
+    const VARIANT* value = supplied ? Deref(supplied) : nullptr;
+    if (!value || IsMissingValue(value)) {
+        // An omitted argument; a Variant parameter gets the marker the caller gave.
+        ViewOf(slot.vt == VT_VARIANT && value ? *value : slot.omitted, slot.vt, arg.call);
+        return S_OK;
+    }
+    VARTYPE held = V_VT(value);
+    if (slot.vt == VT_VARIANT) {
+        if (!(held & VT_BYREF)) {
+            arg.call = *value;  // the caller's value itself, which stays the caller's
+            return S_OK;
+        }
+        HRESULT hr = VariantCopyInd(&arg.local, const_cast<VARIANT*>(value));
+        arg.call = arg.local;
+        return hr;
+    }
+    if (IsScalarOrText(slot.vt)) {
+        if (held == slot.vt) { ViewOf(*value, slot.vt, arg.call); return S_OK; }
+        if (held == (VT_BYREF | slot.vt)) { ViewOfReferenced(*value, slot.vt, arg.call); return S_OK; }
+    }
+    if (slot.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;  // records only travel by reference
+    HRESULT hr = CoerceIn(value, slot, &arg.local);
+    if (FAILED(hr)) return hr;
+    ViewOf(arg.local, slot.vt, arg.call);
+    return S_OK;
 }
 
 // Where a by-reference parameter points: the whole VARIANT for Variant parameters, else its value.
-void* PayloadOf(const ParamType& type, VARIANT* v) {
-    return type.vt == VT_VARIANT ? static_cast<void*>(v) : static_cast<void*>(&V_I4(v));
+void* PayloadOf(VARTYPE vt, VARIANT* v) { return vt == VT_VARIANT ? static_cast<void*>(v) : static_cast<void*>(&V_I4(v)); }
+
+void PassPointer(Argument& arg, void* pointer) {
+    V_VT(&arg.call) = VT_BYREF | arg.slot->vt;
+    V_BYREF(&arg.call) = pointer;
 }
 
-HRESULT PrepareByRef(Argument& arg, VARIANT* supplied, const PARAMDESC& desc) {
-    const ParamType& type = arg.type;
-    if (supplied && !IsMissing(supplied)) {
-        VARTYPE vt = V_VT(supplied);
-        if (type.vt == VT_RECORD) {
-            const VARIANT* value = Deref(supplied);
-            if ((V_VT(value) & ~VT_BYREF) != VT_RECORD || !V_RECORD(value)) return DISP_E_TYPEMISMATCH;
-            arg.pointer = V_RECORD(value);
-            return S_OK;
+HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
+    const ParamSlot& slot = *arg.slot;
+    if (!supplied || IsMissing(supplied)) {
+        if (slot.vt == VT_RECORD) {
+            arg.record = slot.record->RecordCreate();
+            PassPointer(arg, arg.record);
+            return arg.record ? S_OK : E_OUTOFMEMORY;
         }
-        if (vt == (VT_BYREF | type.vt) && type.vt != VT_VARIANT) {
-            arg.pointer = V_BYREF(supplied);
-            return S_OK;
-        }
-        if (type.vt == VT_VARIANT) {
-            if (vt == (VT_BYREF | VT_VARIANT)) { arg.pointer = V_VARIANTREF(supplied); return S_OK; }
-            // A value, not a variable: the member works on a copy.
-            HRESULT hr = VariantCopyInd(&arg.local, supplied);
-            arg.pointer = &arg.local;
-            return hr;
-        }
-        HRESULT hr = CoerceIn(supplied, type, &arg.local);
-        if (FAILED(hr)) return hr;
-        if (vt == (VT_BYREF | VT_VARIANT)) arg.writeBack = V_VARIANTREF(supplied);
-        arg.pointer = PayloadOf(arg.type, &arg.local);
+        // The member may change what it is given: a copy of the default.
+        HRESULT hr = VariantCopy(&arg.local, const_cast<VARIANT*>(&slot.omitted));
+        PassPointer(arg, PayloadOf(slot.vt, &arg.local));
+        return hr;
+    }
+    VARTYPE vt = V_VT(supplied);
+    if (slot.vt == VT_RECORD) {
+        const VARIANT* value = Deref(supplied);
+        if ((V_VT(value) & ~VT_BYREF) != VT_RECORD || !V_RECORD(value)) return DISP_E_TYPEMISMATCH;
+        PassPointer(arg, V_RECORD(value));
         return S_OK;
     }
-    if (type.vt == VT_RECORD) {
-        arg.pointer = type.record->RecordCreate();
-        arg.recordMemory = true;
-        return arg.pointer ? S_OK : E_OUTOFMEMORY;
+    if (slot.vt == VT_VARIANT) {
+        if (vt == (VT_BYREF | VT_VARIANT)) { PassPointer(arg, V_VARIANTREF(supplied)); return S_OK; }
+        // A value, not a variable: the member works on a copy.
+        HRESULT hr = VariantCopyInd(&arg.local, supplied);
+        PassPointer(arg, &arg.local);
+        return hr;
     }
-    HRESULT hr = PrepareByValue(arg, supplied, desc);
-    arg.pointer = PayloadOf(arg.type, &arg.local);
-    return hr;
+    if (vt == (VT_BYREF | slot.vt)) { PassPointer(arg, V_BYREF(supplied)); return S_OK; }
+    if (vt == (VT_BYREF | VT_VARIANT)) {
+        // A script's variable that already holds the declared type is handed over as it is.
+        VARIANT* variable = V_VARIANTREF(supplied);
+        if (variable && V_VT(variable) == slot.vt && IsScalarOrText(slot.vt)) {
+            PassPointer(arg, &V_I4(variable));
+            return S_OK;
+        }
+    }
+    HRESULT hr = CoerceIn(supplied, slot, &arg.local);
+    if (FAILED(hr)) return hr;
+    if (vt == (VT_BYREF | VT_VARIANT)) arg.writeBack = V_VARIANTREF(supplied);
+    PassPointer(arg, PayloadOf(slot.vt, &arg.local));
+    return S_OK;
 }
 
 // After the call: the caller's variable receives what the member left in the local copy.
+// Script engines index only arrays of Variants, so other arrays go back as arrays of Variants.
 void WriteBack(Argument& arg) {
     if (!arg.writeBack) return;
     VARIANT& local = arg.local;
@@ -354,48 +351,119 @@ void WriteBack(Argument& arg) {
     memset(&local, 0, sizeof local);
 }
 
-struct InvokeKinds { INVOKEKIND order[3]; int count; };
-
-InvokeKinds KindsFor(WORD flags) {
-    InvokeKinds k{};
-    auto add = [&](INVOKEKIND kind) { k.order[k.count++] = kind; };
-    if (flags & DISPATCH_METHOD) add(INVOKE_FUNC);
-    if (flags & DISPATCH_PROPERTYGET) { add(INVOKE_PROPERTYGET); if (!(flags & DISPATCH_METHOD)) add(INVOKE_FUNC); }
-    if (flags & DISPATCH_PROPERTYPUT) { add(INVOKE_PROPERTYPUT); add(INVOKE_PROPERTYPUTREF); }
-    else if (flags & DISPATCH_PROPERTYPUTREF) { add(INVOKE_PROPERTYPUTREF); add(INVOKE_PROPERTYPUT); }
-    return k;
-}
-
-HRESULT FindMember(ITypeInfo* vtable, DISPID id, WORD flags, FuncDesc& found) {
-    TypeAttr attr(vtable);
-    if (!attr) return E_FAIL;
-    InvokeKinds kinds = KindsFor(flags);
-    for (int k = 0; k < kinds.count; ++k) {
-        for (UINT i = 0; i < attr->cFuncs; ++i) {
-            if (FAILED(found.load(vtable, i))) continue;
-            if (found->memid == id && found->invkind == kinds.order[k]) return S_OK;
+// A script engine indexes only arrays of Variants and calls objects only through IDispatch.
+void ForScript(VARIANT* result) {
+    VARTYPE vt = V_VT(result);
+    if ((vt & VT_ARRAY) && !(vt & VT_BYREF) && vt != (VT_ARRAY | VT_VARIANT)) {
+        SAFEARRAY* converted = nullptr;
+        if (V_ARRAY(result) && SUCCEEDED(VariantArrayOf(V_ARRAY(result), &converted))) {
+            VariantClear(result);
+            V_VT(result) = VT_ARRAY | VT_VARIANT;
+            V_ARRAY(result) = converted;
+        }
+    } else if (vt == VT_UNKNOWN && V_UNKNOWN(result)) {
+        IDispatch* dispatch = nullptr;
+        if (SUCCEEDED(V_UNKNOWN(result)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) && dispatch) {
+            VariantClear(result);
+            V_VT(result) = VT_DISPATCH;
+            V_DISPATCH(result) = dispatch;
         }
     }
-    found.reset();
-    return DISP_E_MEMBERNOTFOUND;
 }
 
-void FillExcepInfo(HRESULT hr, EXCEPINFO* info) {
-    memset(info, 0, sizeof *info);
-    info->scode = hr;
-    ComPtr<IErrorInfo> error;
-    if (GetErrorInfo(0, error.put()) == S_OK && error) {
-        error->GetSource(&info->bstrSource);
-        error->GetDescription(&info->bstrDescription);
-        error->GetHelpFile(&info->bstrHelpFile);
-        error->GetHelpContext(&info->dwHelpContext);
+HRESULT CallMember(void* self, const Member& member, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                   UINT* argErr, CallerKind caller) {
+    const UINT inputs = static_cast<UINT>(member.params.size());
+    const bool isPut = member.kind == INVOKE_PROPERTYPUT || member.kind == INVOKE_PROPERTYPUTREF;
+
+    // Which of the caller's arguments goes to which parameter (they arrive last to first).
+    VARIANT* fixedSupplied[kFrameOnStack];
+    std::unique_ptr<VARIANT*[]> heapSupplied;
+    VARIANT** supplied = fixedSupplied;
+    if (inputs > kFrameOnStack) {
+        heapSupplied.reset(new (std::nothrow) VARIANT*[inputs]);
+        if (!(supplied = heapSupplied.get())) return E_OUTOFMEMORY;
     }
-    if (!info->bstrSource) info->bstrSource = SysAllocString(DefaultErrorSource().c_str());
-    if (!info->bstrDescription) {
-        std::wstring text = HRESULT_FACILITY(hr) == FACILITY_CONTROL ? RuntimeErrorText(HRESULT_CODE(hr))
-                                                                    : RuntimeErrorText(440);
-        info->bstrDescription = SysAllocString(text.c_str());
+    for (UINT i = 0; i < inputs; ++i) supplied[i] = nullptr;
+    UINT named = params->cNamedArgs;
+    UINT positional = params->cArgs - named;
+    for (UINT n = 0; n < named; ++n) {
+        DISPID which = params->rgdispidNamedArgs[n];
+        if (which == DISPID_THIS) continue;  // the script engine's own "this", not a parameter
+        UINT index = which == DISPID_PROPERTYPUT && isPut ? inputs - 1 : static_cast<UINT>(which);
+        if (which < 0 && !(which == DISPID_PROPERTYPUT && isPut)) index = inputs;
+        if (index >= inputs) {
+            if (argErr) *argErr = n;
+            return DISP_E_PARAMNOTFOUND;
+        }
+        supplied[index] = &params->rgvarg[n];
     }
+    if (isPut && named == 0 && positional > 0 && inputs > 0) {
+        supplied[inputs - 1] = &params->rgvarg[0];
+        --positional;
+    }
+    if (positional > inputs) return DISP_E_BADPARAMCOUNT;
+    for (UINT k = 0; k < positional; ++k) supplied[k] = &params->rgvarg[params->cArgs - 1 - k];
+
+    CallFrame frame(inputs + (member.hasResult ? 1 : 0));
+    if (!frame.ok()) return E_OUTOFMEMORY;
+    for (UINT i = 0; i < inputs; ++i) {
+        const ParamSlot& slot = member.params[i];
+        if (!supplied[i] && !slot.optional) {
+            if (argErr) *argErr = params->cArgs;
+            return DISP_E_PARAMNOTOPTIONAL;
+        }
+        Argument& arg = frame.Add(&slot);
+        HRESULT hr = slot.byRef ? PassByRef(arg, supplied[i]) : PassByValue(arg, supplied[i]);
+        if (FAILED(hr)) {
+            // The position as Invoke counts it (last argument first).
+            if (argErr) *argErr = params->cArgs - 1 - (i < params->cArgs ? i : 0);
+            return hr;
+        }
+        frame.Pass(i, slot.byRef ? V_VT(&arg.call) : CallTypeOf(slot.vt));
+    }
+    if (member.hasResult) {
+        // The result: a zeroed slot of the declared type that the member fills in.
+        Argument& ret = frame.Add(&member.result);
+        if (member.result.vt == VT_RECORD) {
+            if (!(ret.record = member.result.record->RecordCreate())) return E_OUTOFMEMORY;
+            PassPointer(ret, ret.record);
+        } else {
+            if (member.result.vt != VT_VARIANT) V_VT(&ret.local) = member.result.vt;
+            PassPointer(ret, PayloadOf(member.result.vt, &ret.local));
+        }
+        frame.Pass(inputs, V_VT(&ret.call));
+    }
+
+    VARIANT returned;
+    VariantInit(&returned);
+    HRESULT hr = DispCallFunc(self, member.slot, CC_STDCALL, VT_ERROR, static_cast<UINT>(frame.prepared()),
+                              frame.types(), frame.pointers(), &returned);
+    if (FAILED(hr)) return hr;
+    HRESULT memberResult = V_ERROR(&returned);
+
+    for (UINT i = 0; i < inputs; ++i) WriteBack(frame[i]);
+
+    if (FAILED(memberResult)) {
+        if (!excepInfo) return memberResult;
+        FillExcepInfo(memberResult, excepInfo);
+        return DISP_E_EXCEPTION;
+    }
+    if (member.hasResult && result) {
+        Argument& ret = frame[inputs];
+        if (member.result.vt == VT_RECORD) {
+            V_VT(result) = VT_RECORD;
+            V_RECORD(result) = ret.record;
+            V_RECORDINFO(result) = member.result.record;
+            member.result.record->AddRef();
+            ret.record = nullptr;
+        } else {
+            *result = ret.local;
+            memset(&ret.local, 0, sizeof ret.local);
+            if (caller == CallerKind::Script) ForScript(result);
+        }
+    }
+    return S_OK;
 }
 
 }  // namespace
@@ -435,124 +503,17 @@ HRESULT VariantArrayOf(SAFEARRAY* source, SAFEARRAY** result) {
     return S_OK;
 }
 
-HRESULT InvokeThroughVtable(void* self, ITypeInfo* info, DISPID id, WORD flags, DISPPARAMS* params,
-                            VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT InvokeMember(void* self, const DispatchTable* table, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr, CallerKind caller) noexcept {
     static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
-    if (!params) params = &noParams;
-    ComPtr<ITypeInfo> vtable = VtableView(info);
-    FuncDesc member;
-    HRESULT hr = FindMember(vtable.get(), id, flags, member);
-    if (FAILED(hr)) return hr;
-
-    const FUNCDESC* fd = member.get();
-    int paramCount = fd->cParams;
-    int retvalIndex = -1;
-    if (paramCount > 0 && (fd->lprgelemdescParam[paramCount - 1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
-        retvalIndex = paramCount - 1;
-    int inputs = retvalIndex >= 0 ? paramCount - 1 : paramCount;
-
-    // Which caller argument goes to which parameter (arguments arrive last to first).
-    std::vector<VARIANT*> supplied(inputs, nullptr);
-    UINT named = params->cNamedArgs;
-    UINT positional = params->cArgs - named;
-    bool isPut = fd->invkind == INVOKE_PROPERTYPUT || fd->invkind == INVOKE_PROPERTYPUTREF;
-    for (UINT n = 0; n < named; ++n) {
-        DISPID which = params->rgdispidNamedArgs[n];
-        int index = which == DISPID_PROPERTYPUT && isPut ? inputs - 1 : static_cast<int>(which);
-        if (index < 0 || index >= inputs) {
-            if (argErr) *argErr = n;
-            return DISP_E_PARAMNOTFOUND;
-        }
-        supplied[index] = &params->rgvarg[n];
+    if (!table) return TYPE_E_ELEMENTNOTFOUND;
+    const Member* member = table->Find(id, flags);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    try {
+        return CallMember(self, *member, params ? params : &noParams, result, excepInfo, argErr, caller);
+    } catch (...) {
+        return E_OUTOFMEMORY;  // only the conversions of arrays allocate with new
     }
-    if (isPut && named == 0 && positional > 0 && inputs > 0) {
-        supplied[inputs - 1] = &params->rgvarg[0];
-        --positional;
-    }
-    if (static_cast<int>(positional) > inputs) return DISP_E_BADPARAMCOUNT;
-    for (UINT k = 0; k < positional; ++k) supplied[k] = &params->rgvarg[params->cArgs - 1 - k];
-
-    std::vector<std::unique_ptr<Argument>> args;
-    std::vector<VARTYPE> callTypes(paramCount);
-    std::vector<VARIANT> callValues(paramCount);
-    std::vector<VARIANT*> callPointers(paramCount);
-    for (int i = 0; i < paramCount; ++i) {
-        const ELEMDESC& elem = fd->lprgelemdescParam[i];
-        args.emplace_back(new Argument());
-        Argument& arg = *args.back();
-        hr = Resolve(vtable.get(), elem.tdesc, arg.type);
-        if (FAILED(hr)) return hr;
-        memset(&callValues[i], 0, sizeof(VARIANT));
-        callPointers[i] = &callValues[i];
-        if (i == retvalIndex) {
-            // The result: a zeroed slot of the declared type the member fills in.
-            if (arg.type.vt == VT_RECORD) {
-                arg.pointer = arg.type.record->RecordCreate();
-                arg.recordMemory = true;
-                if (!arg.pointer) return E_OUTOFMEMORY;
-            } else {
-                if (arg.type.vt != VT_VARIANT) V_VT(&arg.local) = arg.type.vt;
-                arg.pointer = PayloadOf(arg.type, &arg.local);
-            }
-        } else if (!supplied[i] && !(elem.paramdesc.wParamFlags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT))) {
-            if (argErr) *argErr = static_cast<UINT>(params->cArgs);
-            return DISP_E_PARAMNOTOPTIONAL;
-        } else {
-            hr = arg.type.byRef ? PrepareByRef(arg, supplied[i], elem.paramdesc)
-                                : PrepareByValue(arg, supplied[i], elem.paramdesc);
-            if (FAILED(hr)) {
-                // Report the position as Invoke counts it (last argument first).
-                if (argErr) *argErr = static_cast<UINT>(params->cArgs - 1 - (i < static_cast<int>(params->cArgs) ? i : 0));
-                return hr;
-            }
-        }
-        if (arg.type.byRef || i == retvalIndex) {
-            callTypes[i] = VT_I4;
-            V_VT(&callValues[i]) = VT_I4;
-            V_BYREF(&callValues[i]) = arg.pointer;
-        } else if (arg.type.vt == VT_VARIANT) {
-            callTypes[i] = VT_VARIANT;
-            callPointers[i] = &arg.local;  // pushed whole, by value
-        } else {
-            VARTYPE vt = V_VT(&arg.local);
-            callTypes[i] = (vt == VT_R8 || vt == VT_DATE || vt == VT_CY) ? vt : (vt == VT_BOOL ? VT_BOOL : VT_I4);
-            callValues[i] = arg.local;  // a shallow view; `local` keeps ownership
-            V_VT(&callValues[i]) = callTypes[i];
-        }
-    }
-
-    VARIANT returned;
-    VariantInit(&returned);
-    hr = DispCallFunc(self, fd->oVft, CC_STDCALL, VT_I4, static_cast<UINT>(paramCount),
-                      callTypes.data(), callPointers.data(), &returned);
-    if (FAILED(hr)) return hr;
-    HRESULT memberResult = V_I4(&returned);
-
-    for (auto& arg : args) WriteBack(*arg);
-
-    if (FAILED(memberResult)) {
-        if (excepInfo) {
-            FillExcepInfo(memberResult, excepInfo);
-            return DISP_E_EXCEPTION;
-        }
-        return memberResult;
-    }
-    if (retvalIndex >= 0 && result) {
-        Argument& ret = *args[retvalIndex];
-        VariantClear(result);
-        if (ret.type.vt == VT_RECORD) {
-            V_VT(result) = VT_RECORD;
-            V_RECORD(result) = ret.pointer;
-            V_RECORDINFO(result) = ret.type.record.get();
-            ret.type.record->AddRef();
-            ret.pointer = nullptr;
-            ret.recordMemory = false;
-        } else {
-            *result = ret.local;
-            memset(&ret.local, 0, sizeof ret.local);
-        }
-    }
-    return S_OK;
 }
 
 }  // namespace wx

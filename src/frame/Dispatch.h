@@ -1,32 +1,44 @@
 // The dispatch base every class of the library stands on: IUnknown with object counting, IDispatch
-// through the library's own type information, and ISupportErrorInfo.
+// and IDispatchEx through the library's own type information, and ISupportErrorInfo.
 //
-// Invoke does its own argument handling instead of ITypeInfo::Invoke, because script callers pass
-// their variables by reference as VARIANT*, which a typed ByRef parameter (long*, BSTR*, String())
-// would otherwise refuse, and because records (VT_RECORD) cannot pass through the platform's
-// invoker at all here. The caller's variable is coerced to the declared type, handed over as a
-// typed pointer and written back afterwards, as a Basic host would see it.
+// Invoke does its own argument handling instead of ITypeInfo::Invoke, from dispatch tables read
+// once per interface: script callers pass their variables by reference as VARIANT*, which a typed
+// ByRef parameter (long*, BSTR*, String()) would otherwise refuse, and records (VT_RECORD) cannot
+// pass through the platform's invoker at all here. The caller's variable is coerced to the declared
+// type, handed over as a typed pointer and written back afterwards, as a Basic host would see it.
+//
+// Script engines call through IDispatchEx::InvokeEx when an object offers it; they index only
+// arrays of Variants and call objects only through IDispatch, so results reaching them through
+// InvokeEx come in those shapes. Invoke and the function table keep the declared types.
 #pragma once
+#include "frame/DispatchTable.h"
 #include "frame/Handles.h"
 #include "frame/Module.h"
 #include "frame/TypeLibrary.h"
 #include <oaidl.h>
+#include <dispex.h>
 #include <new>
 #include <utility>
 
 namespace wx {
 
-// Calls the member `id` of the interface `self` (laid out as `info` describes) with Invoke's
+// The script engines' interface (declared here: the toolchain's uuid library lacks the IID).
+extern const IID kIID_IDispatchEx;
+
+// Who is calling: a Basic host or C++ caller through Invoke, or a script engine through InvokeEx.
+enum class CallerKind { Host, Script };
+
+// Calls the member `id` of the interface `self` (laid out as `table` describes) with Invoke's
 // arguments, and fills EXCEPINFO from the error info of a failing member.
-HRESULT InvokeThroughVtable(void* self, ITypeInfo* info, DISPID id, WORD flags, DISPPARAMS* params,
-                            VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr);
+HRESULT InvokeMember(void* self, const DispatchTable* table, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr, CallerKind caller) noexcept;
 
 // Converts an array of any element type into an array of Variants with the same bounds
 // (script engines index only arrays of Variants).
 HRESULT VariantArrayOf(SAFEARRAY* source, SAFEARRAY** result);
 
 template <class Itf>
-class Dispatchable : public Itf, public ISupportErrorInfo {
+class Dispatchable : public Itf, public IDispatchEx, public ISupportErrorInfo {
 public:
     explicit Dispatchable(const IID& iid) : iid_(iid) {}
     Dispatchable(const Dispatchable&) = delete;
@@ -38,6 +50,8 @@ public:
         *ppv = nullptr;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, iid_))
             *ppv = static_cast<Itf*>(this);
+        else if (IsEqualIID(riid, kIID_IDispatchEx))
+            *ppv = static_cast<IDispatchEx*>(this);
         else if (IsEqualIID(riid, IID_ISupportErrorInfo))
             *ppv = static_cast<ISupportErrorInfo*>(this);
         else
@@ -70,16 +84,39 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        ITypeInfo* ti = TypeInfoOf(iid_);
-        if (!ti) return TYPE_E_ELEMENTNOTFOUND;
-        return DispGetIDsOfNames(ti, names, count, ids);
+        const DispatchTable* t = table();
+        if (!t) return TYPE_E_ELEMENTNOTFOUND;
+        if (!names || !ids) return E_POINTER;
+        if (count == 1) return t->IdOfName(names[0], ids) ? S_OK : (ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME);
+        return DispGetIDsOfNames(t->info(), names, count, ids);  // with the names of named arguments
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excepInfo, UINT* argErr) override {
-        ITypeInfo* ti = TypeInfoOf(iid_);
-        if (!ti) return TYPE_E_ELEMENTNOTFOUND;
-        return InvokeThroughVtable(static_cast<Itf*>(this), ti, id, flags, params, result, excepInfo, argErr);
+        return InvokeMember(static_cast<Itf*>(this), table(), id, flags, params, result, excepInfo, argErr,
+                            CallerKind::Host);
     }
+
+    // IDispatchEx: what script engines use. Names are found without regard to case, as Basic
+    // names are; members cannot be added or removed.
+    STDMETHODIMP GetDispID(BSTR name, DWORD, DISPID* id) override {
+        const DispatchTable* t = table();
+        if (!t) return TYPE_E_ELEMENTNOTFOUND;
+        if (!id) return E_POINTER;
+        if (t->IdOfName(name, id)) return S_OK;
+        *id = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP InvokeEx(DISPID id, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                          IServiceProvider*) override {
+        return InvokeMember(static_cast<Itf*>(this), table(), id, flags & ~DISPATCH_CONSTRUCT, params, result,
+                            excepInfo, nullptr, CallerKind::Script);
+    }
+    STDMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMemberName(DISPID, BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetNextDispID(DWORD, DISPID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
@@ -91,6 +128,11 @@ protected:
     // Further interfaces of a class (connection points, class info); not AddRef'd.
     virtual void* QueryOther(REFIID) { return nullptr; }
     const IID& iid() const { return iid_; }
+    // The interface's dispatch table, looked up once per interface.
+    const DispatchTable* table() const {
+        static const DispatchTable* const table = DispatchTable::Of(iid_);
+        return table;
+    }
 
 private:
     volatile LONG refs_ = 1;

@@ -128,14 +128,38 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** result) {
     return *result ? S_OK : E_OUTOFMEMORY;
 }
 
+namespace {
+
+// How an event argument reaches the sinks: a ByRef parameter of a declared type as a typed
+// reference into the raiser's variable (which is made to hold that type first), a by-value one as
+// a view of the variable's value, and anything the event interface does not describe as the
+// variable itself (VT_BYREF|VT_VARIANT).
+VARIANT EventArgument(const ParamSlot* slot, VARIANT* variable) {
+    VARIANT arg;
+    VariantInit(&arg);
+    if (slot && slot->vt != VT_VARIANT && V_VT(variable) != slot->vt)
+        VariantChangeType(variable, variable, 0, slot->vt);
+    if (!slot || slot->vt == VT_VARIANT || V_VT(variable) != slot->vt) {
+        V_VT(&arg) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&arg) = variable;
+    } else if (slot->byRef) {
+        V_VT(&arg) = VT_BYREF | slot->vt;
+        V_BYREF(&arg) = &V_I4(variable);
+    } else {
+        arg = *variable;
+    }
+    return arg;
+}
+
+}  // namespace
+
 HRESULT ConnectionPoint::Raise(DISPID id, std::vector<VARIANT*> variables) {
+    if (!table_) table_ = DispatchTable::Of(events_);
+    const Member* event = table_ ? table_->Find(id, DISPATCH_METHOD) : nullptr;
     std::vector<VARIANT> args;
-    for (auto it = variables.rbegin(); it != variables.rend(); ++it) {
-        VARIANT ref;
-        VariantInit(&ref);
-        V_VT(&ref) = VT_BYREF | VT_VARIANT;
-        V_VARIANTREF(&ref) = *it;
-        args.push_back(ref);
+    for (size_t i = variables.size(); i-- > 0;) {
+        const ParamSlot* slot = event && i < event->params.size() ? &event->params[i] : nullptr;
+        args.push_back(EventArgument(slot, variables[i]));
     }
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     // A handler may disconnect while we raise: walk a copy.

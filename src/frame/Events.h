@@ -1,8 +1,9 @@
 // Outgoing (event) interfaces: a class with events derives from Connectable<Itf>, which adds
 // IConnectionPointContainer with one connection point and IProvideClassInfo2, and raises an event
-// with Raise(). Events are raised synchronously on the caller's thread; every argument goes to the
-// sinks as the caller's variable (VT_VARIANT|VT_BYREF), so a handler that changes one changes it
-// for the class as well.
+// with Raise(). Events are raised synchronously on the caller's thread, with the types the event
+// interface declares: a ByRef argument goes to the sinks as a typed reference into the raiser's
+// variable (VT_BYREF|VT_R8, VT_BYREF|VT_BSTR...), so a handler that changes one changes it for the
+// class as well, and sinks that invoke through the event interface's type information accept it.
 #pragma once
 #include "frame/Dispatch.h"
 #include <ocidl.h>
@@ -26,7 +27,7 @@ public:
     STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
     const IID& events() const { return events_; }
-    // Calls the event on every sink with the variables as ByRef arguments (first argument first).
+    // Calls the event on every sink with the variables as its arguments (first argument first).
     // A failing sink does not stop the others; the first failure is returned.
     HRESULT Raise(DISPID id, std::vector<VARIANT*> variables);
     bool HasSinks() const { return !sinks_.empty(); }
@@ -38,6 +39,7 @@ private:
     const IID& events_;
     std::vector<Sink> sinks_;
     DWORD nextCookie_ = 1;
+    const DispatchTable* table_ = nullptr;  // the event interface's, at the first event
 };
 
 HRESULT EnumerateOne(IConnectionPoint* point, IEnumConnectionPoints** result);

@@ -1,4 +1,5 @@
 #include "frame/HostObject.h"
+#include "frame/Dispatch.h"
 #include "frame/Errors.h"
 #include <dispex.h>
 #include <cstring>
@@ -6,9 +7,6 @@
 namespace wx {
 
 namespace {
-
-// IDispatchEx, for script objects (declared here: the toolchain's uuid library lacks the IID).
-const IID kIID_IDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
 
 [[noreturn]] void RaiseFromInvoke(HRESULT hr, EXCEPINFO& info) {
     if (hr == DISP_E_EXCEPTION) {

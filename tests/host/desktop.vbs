@@ -59,7 +59,13 @@ End Class
 Set netw = CreateObject("WENDRAX1.clsNetw")
 domains = netw.EnumDomains()
 CheckError 0, "EnumDomains"
-CheckEqual VarType(domains), 8200, "EnumDomains gives an array of texts"
+CheckEqual VarType(domains), 8204, "EnumDomains gives an array a script can index"
+CheckEqual LBound(domains), 1, "EnumDomains starts at 1"
+dec = 0
+dec = UBound(domains)  ' stays 0 when the result cannot be indexed
+For first = 1 To dec
+    CheckEqual VarType(domains(first)), 8, "each domain is a text"
+Next
 Set list = New ListDouble
 list.Count = 0
 netw.GetDomains list

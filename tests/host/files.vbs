@@ -1,7 +1,7 @@
 ' clsDrvInfo2 and clsDriveInfo as a script host sees them: path texts, existence tests, walks,
 ' search, totals, disk space, ByRef arguments and error numbers.
 On Error Resume Next
-Dim d, fso, root, t, n, list, result, total, free, used, drives, info, count, letters
+Dim d, fso, root, t, n, list, result, total, free, used, drives, info, count, letters, i, found
 
 Set d = CreateObject("WENDRAX1.clsDrvInfo2")
 CheckError 0, "create clsDrvInfo2"
@@ -46,7 +46,15 @@ CheckError 5, "IsDriveReady of empty text"
 result = d.IsDriveReady("Q:")
 CheckError 68, "IsDriveReady of a missing drive"
 drives = d.Available_Drives()
-CheckEqual VarType(drives), 8200, "Available_Drives gives a String array"
+CheckEqual VarType(drives), 8204, "Available_Drives gives an array a script can index"
+CheckEqual LBound(drives), 0, "Available_Drives starts at 0"
+found = False
+count = -1
+count = UBound(drives)  ' stays -1 when the result cannot be indexed
+For i = 0 To count
+    If UCase(drives(i)) = "C:\" Then found = True
+Next
+Check found, "Available_Drives names C:\"
 
 root = d.Create_Tmp_Folder()
 CheckError 0, "Create_Tmp_Folder"
@@ -95,7 +103,14 @@ t = root
 n = "NEEDLE"
 result = d.TextSearch(t, n)
 CheckError 0, "TextSearch"
-CheckEqual VarType(result), 8200, "TextSearch gives a String array"
+CheckEqual VarType(result), 8204, "TextSearch gives an array a script can index"
+CheckEqual LBound(result), 0, "TextSearch: lower bound"
+CheckEqual UBound(result), 0, "TextSearch: one file holds the text"
+CheckEqual result(0), root & "c.doc", "TextSearch names the file"
+n = "no such text anywhere"
+result = d.TextSearch(t, n)
+CheckEqual UBound(result), 1, "TextSearch without a match: two entries"
+CheckEqual result(0) & "|" & result(1), "N/A|", "TextSearch without a match"
 
 t = 1
 n = "*.txt"

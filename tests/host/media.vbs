@@ -119,6 +119,10 @@ CheckError 326, "a missing resource"
 Set pic = loader.LoadResPicture(117, "JPG")
 CheckError 0, "the loader loads a progressive JPEG"
 Check Not pic Is Nothing, "the loader hands out a picture"
+Set pic = loader.LoadResPicture(102, "JPG")
+CheckError 0, "the loader's picture is an object a script can hold"
+Check IsObject(pic), "LoadResPicture gives an object"
+Check Abs(pic.Width / pic.Height - 128 / 148) < 0.01, "the loader's picture 102 is 128 x 148"
 CheckEqual LrpFiles(), before, "no temporary LRP file is left"
 
 ' Sounds: played for real here; they must not raise, with or without flags.

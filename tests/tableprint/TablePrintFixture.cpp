@@ -61,32 +61,30 @@ STDMETHODIMP PageSink::QueryInterface(REFIID riid, void** ppv) {
 }
 
 // NewPage(objOutput, TopMarginAlreadySet, bCancel, lLastPrintedRow): arguments arrive last first,
-// each as the raiser's variable.
+// with their declared types: the first three by reference into the raiser's variables.
 STDMETHODIMP PageSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
     if (id != 1 || !params || params->cArgs != 4) return DISP_E_MEMBERNOTFOUND;
-    auto var = [&](int position) {
-        VARIANT* v = &params->rgvarg[3 - position];
-        return V_VT(v) == (VT_BYREF | VT_VARIANT) ? V_VARIANTREF(v) : v;
-    };
-    VARIANT* surface = var(0);
-    VARIANT* topSet = var(1);
-    VARIANT* cancel = var(2);
-    VARIANT* last = var(3);
-    if (V_VT(surface) != VT_DISPATCH || V_VT(topSet) != VT_BOOL || V_VT(cancel) != VT_BOOL || V_VT(last) != VT_I4)
+    VARIANT* arg[4];
+    for (int position = 0; position < 4; ++position) arg[position] = &params->rgvarg[3 - position];
+    if (V_VT(arg[0]) != (VT_BYREF | VT_DISPATCH) || V_VT(arg[1]) != (VT_BYREF | VT_BOOL) ||
+        V_VT(arg[2]) != (VT_BYREF | VT_BOOL) || V_VT(arg[3]) != VT_I4)
         return DISP_E_TYPEMISMATCH;
+    IDispatch** surface = V_DISPATCHREF(arg[0]);
+    VARIANT_BOOL* topSet = V_BOOLREF(arg[1]);
+    VARIANT_BOOL* cancel = V_BOOLREF(arg[2]);
+    long last = V_I4(arg[3]);
     double y = -1;
-    Outcome current = LateGet(V_DISPATCH(surface), L"CurrentY");
+    Outcome current = LateGet(*surface, L"CurrentY");
     if (SUCCEEDED(current.hr)) {
         VARIANT d;
         VariantInit(&d);
         if (SUCCEEDED(VariantChangeType(&d, current.value.get(), 0, VT_R8))) y = V_R8(&d);
     }
-    breaks.push_back({V_I4(last), y});
-    if (onNewPage) onNewPage(V_DISPATCH(surface), V_BOOL(topSet), V_BOOL(cancel), V_I4(last));
+    breaks.push_back({last, y});
+    if (onNewPage) onNewPage(*surface, *topSet, *cancel, last);
     if (handOver) {
-        VariantClear(surface);
-        V_VT(surface) = VT_DISPATCH;
-        V_DISPATCH(surface) = handOver.get();
+        if (*surface) (*surface)->Release();
+        *surface = handOver.get();
         handOver->AddRef();
     }
     return S_OK;

@@ -57,12 +57,13 @@ std::vector<std::wstring> TextArray(const VARIANT& v) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A sink for the class's events that records them and may act on them.
+// A plain sink for the class's events: it reads the arguments as they come, records them and may
+// change them.
 class EventSink : public IDispatch {
 public:
-    struct Event { DISPID id; double count; std::wstring text; };
+    struct Event { DISPID id; double count; std::wstring text; VARTYPE countType, textType; };
     std::vector<Event> events;
-    std::function<void(DISPID, VARIANT* count, VARIANT* text)> action;
+    std::function<void(DISPID, double& count, BSTR& text)> action;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID___clsDrvInfo2)) {
@@ -79,14 +80,18 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
         if (p->cArgs != 2) return DISP_E_BADPARAMCOUNT;
-        // Arguments arrive last first, each the raiser's own variable.
+        // Arguments arrive last first: a double and a text by reference, in whatever form.
         VARIANT* count = &p->rgvarg[1];
         VARIANT* text = &p->rgvarg[0];
-        if (V_VT(count) != (VT_BYREF | VT_VARIANT) || V_VT(text) != (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
-        count = V_VARIANTREF(count);
-        text = V_VARIANTREF(text);
-        events.push_back({id, V_VT(count) == VT_R8 ? V_R8(count) : -1, TextOf(*text)});
-        if (action) action(id, count, text);
+        double* number = V_VT(count) == (VT_BYREF | VT_R8) ? V_R8REF(count)
+                         : V_VT(count) == (VT_BYREF | VT_VARIANT) && V_VT(V_VARIANTREF(count)) == VT_R8 ? &V_R8(V_VARIANTREF(count))
+                         : nullptr;
+        BSTR* words = V_VT(text) == (VT_BYREF | VT_BSTR) ? V_BSTRREF(text)
+                      : V_VT(text) == (VT_BYREF | VT_VARIANT) && V_VT(V_VARIANTREF(text)) == VT_BSTR ? &V_BSTR(V_VARIANTREF(text))
+                      : nullptr;
+        if (!number || !words) return DISP_E_TYPEMISMATCH;
+        events.push_back({id, *number, *words ? *words : L"", V_VT(count), V_VT(text)});
+        if (action) action(id, *number, *words);
         return S_OK;
     }
 };
@@ -549,6 +554,9 @@ TEST(clsDrvInfo2, FileListFiltersByExtensionCountsAndRaisesCountFiles) {
     EXPECT_EQ(sink.events[0].count, 11);
     EXPECT_EQ(sink.events[1].count, 12);
     EXPECT_EQ(Sorted({sink.events[0].text, sink.events[1].text}), Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
+    // The types the event interface declares, by reference.
+    EXPECT_EQ(sink.events[0].countType, VT_BYREF | VT_R8);
+    EXPECT_EQ(sink.events[0].textType, VT_BYREF | VT_BSTR);
     EXPECT_EQ(TextOf(*pattern.get()), L"*.txt");
 
     // Everything, sub-folders after the folder's own files, no counting and no events.
@@ -574,14 +582,83 @@ TEST(clsDrvInfo2, CountFilesHandlerThatChangesTheCountChangesCount) {
     auto o = MakeObject();
     EventSink sink;
     Connection connection(o.get(), &sink);
-    sink.action = [](DISPID id, VARIANT* count, VARIANT*) {
-        if (id == 1) V_R8(count) *= 10;
+    sink.action = [](DISPID id, double& count, BSTR&) {
+        if (id == 1) count *= 10;
     };
     Variant pattern = T(L"*.txt");
     ASSERT_EQ(Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(false)), Ref(pattern)}).hr, S_OK);
     ASSERT_EQ(sink.events.size(), 2u);
     EXPECT_EQ(sink.events[1].count, 11);  // 1 made 10 by the handler, then one more
     EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 110);
+}
+
+// A Basic host's event handlers: plain methods, reached through the platform's type-driven
+// invoker over type information made from the class's own event interface, the way such hosts
+// sink events. Arguments of other types than the declared ones never reach them.
+struct BasicHandlers {
+    virtual HRESULT STDMETHODCALLTYPE CountFiles(double* count, BSTR* path) {
+        seen.push_back(path && *path ? *path : L"");
+        *count *= 10;
+        return S_OK;
+    }
+    virtual HRESULT STDMETHODCALLTYPE CountTotals(double* count, BSTR*) {
+        *count += 1000;
+        return S_OK;
+    }
+    std::vector<std::wstring> seen;
+};
+
+// The dispatch object a type-driven host puts in front of its handlers.
+ComPtr<IDispatch> TypeDrivenSink(IUnknown* source, BasicHandlers* handlers) {
+    auto provider = ComPtr<IUnknown>(source).as<IProvideClassInfo>(IID_IProvideClassInfo);
+    ComPtr<ITypeInfo> coclass, events;
+    if (!provider || FAILED(provider->GetClassInfo(coclass.put()))) return {};
+    HREFTYPE ref = 0;
+    int flags = 0;
+    if (FAILED(coclass->GetImplTypeFlags(1, &flags)) || flags != (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE) ||
+        FAILED(coclass->GetRefTypeOfImplType(1, &ref)) || FAILED(coclass->GetRefTypeInfo(ref, events.put())))
+        return {};
+    // Each event becomes a method of the handlers' function table, with the declared parameter types.
+    static PARAMDATA params[2][2];
+    static METHODDATA methods[2];
+    static BSTR names[2][3];
+    for (UINT i = 0; i < 2; ++i) {
+        FUNCDESC* fd = nullptr;
+        if (FAILED(events->GetFuncDesc(i, &fd))) return {};
+        UINT got = 0;
+        events->GetNames(fd->memid, names[i], 3, &got);
+        for (int p = 0; p < 2; ++p) {
+            const TYPEDESC& t = fd->lprgelemdescParam[p].tdesc;
+            params[i][p] = {names[i][p + 1], static_cast<VARTYPE>(t.vt == VT_PTR ? VT_BYREF | t.lptdesc->vt : t.vt)};
+        }
+        methods[i] = {names[i][0], params[i], fd->memid, i, CC_STDCALL, 2, DISPATCH_METHOD, VT_HRESULT};
+        events->ReleaseFuncDesc(fd);
+    }
+    INTERFACEDATA data = {methods, 2};
+    ComPtr<ITypeInfo> made, table;
+    if (FAILED(CreateDispTypeInfo(&data, LOCALE_SYSTEM_DEFAULT, made.put())) ||
+        FAILED(made->GetRefTypeOfImplType(0, &ref)) || FAILED(made->GetRefTypeInfo(ref, table.put())))
+        return {};
+    ComPtr<IUnknown> standard;
+    if (FAILED(CreateStdDispatch(nullptr, handlers, table.get(), standard.put()))) return {};
+    return standard.as<IDispatch>(IID_IDispatch);
+}
+
+TEST(clsDrvInfo2, EventsReachATypeDrivenSinkWithTheirDeclaredTypes) {
+    Tree tree;
+    auto o = MakeObject();
+    BasicHandlers handlers;
+    ComPtr<IDispatch> sink = TypeDrivenSink(o.get(), &handlers);
+    ASSERT_TRUE(sink);
+    Connection connection(o.get(), sink.get());
+    Variant pattern = T(L"*.txt");
+    ASSERT_EQ(Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(false)), Ref(pattern)}).hr, S_OK);
+    EXPECT_EQ(Sorted(handlers.seen), Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
+    // Each handler made the running count ten times larger: 1 -> 10, 11 -> 110.
+    EXPECT_EQ(V_R8(Get(o.get(), L"Count").value.get()), 110);
+    Variant type = Variant::Long(1);
+    EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(pattern), Val(Variant::Bool(false))})),
+              L"2030");
 }
 
 TEST(clsDrvInfo2, FileListOfEmptyFoldersAndMissingFolders) {
@@ -611,7 +688,7 @@ TEST(clsDrvInfo2, CancelProcessingStopsWalks) {
     // Set by a handler: the walk stops; the folder being listed gives up its entries.
     EventSink sink;
     Connection connection(o.get(), &sink);
-    sink.action = [&](DISPID, VARIANT*, VARIANT*) { Put(o.get(), L"CancelProcessing", Val(Variant::Bool(true))); };
+    sink.action = [&](DISPID, double&, BSTR&) { Put(o.get(), L"CancelProcessing", Val(Variant::Bool(true))); };
     Variant pattern = T(L"*.txt");
     CallResult r = Call(o.get(), L"Get_FileList", {Val(T(tree.path())), Val(Variant::Bool(true)), Ref(pattern)});
     ASSERT_EQ(r.hr, S_OK);
@@ -627,8 +704,8 @@ TEST(clsDrvInfo2, HandlerMayCallBackIntoTheObjectDuringAWalk) {
     EventSink sink;
     Connection connection(o.get(), &sink);
     int nested = 0;
-    sink.action = [&](DISPID, VARIANT*, VARIANT* text) {
-        Variant file = Variant::Text(V_BSTR(text));
+    sink.action = [&](DISPID, double&, BSTR& text) {
+        Variant file = Variant::Text(text);
         nested += B(Call(o.get(), L"File_Exist", {Ref(file)})) ? 1 : 0;
     };
     Variant pattern = T(L"*.txt");
@@ -682,8 +759,8 @@ TEST(clsDrvInfo2, TotalsOfSizesRaiseCountTotalsAndFollowTheHandler) {
 
     // A handler that changes the count changes the running total.
     sink.events.clear();
-    sink.action = [](DISPID id, VARIANT* count, VARIANT*) {
-        if (id == 2) V_R8(count) += 1000;
+    sink.action = [](DISPID id, double& count, BSTR&) {
+        if (id == 2) count += 1000;
     };
     EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(pattern), Val(Variant::Bool(false))})),
               L"2030");

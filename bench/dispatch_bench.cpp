@@ -1,0 +1,200 @@
+// Late-bound calls: the library's IDispatch::Invoke against the platform's own invokers, in one run.
+//   CheckByte(300), Get_Extension(text) and the Count property get against oleaut32's
+//   ITypeInfo::Invoke on the same object and member (at most 1.0x);
+//   Get_Extension against the scripting runtime's FileSystemObject.GetExtensionName (at most 1.0x);
+//   the first and the last member of _clsDrvInfo2 with the same shape (within 1.2x of each other);
+//   a script's variable (VT_BYREF|VT_VARIANT) into a typed ByRef parameter against a typed
+//   reference (at most 1.2x).
+// Names are looked up once; the calls then run in rounds, A and B interleaved, and each figure is
+// the ratio of the median round times: <figure>: <ours> vs <peer> = <ratio>x.
+// Run: tools/wine-run build/bin/dispatch_bench.exe [rounds]
+#include "frame/Interfaces.h"
+#include <windows.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / f.QuadPart;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+using Call = std::function<HRESULT()>;
+
+// Microseconds per call of each side, from interleaved rounds.
+void Compare(const char* figure, const Call& ours, const Call& peer, int rounds, double limit) {
+    const int calls = 20000;
+    for (int i = 0; i < 2000; ++i) { ours(); peer(); }  // warm up
+    if (FAILED(ours()) || FAILED(peer())) {
+        std::printf("%s: a call failed (0x%08lX / 0x%08lX)\n", figure, ours(), peer());
+        return;
+    }
+    std::vector<double> a, b;
+    for (int r = 0; r < rounds; ++r) {
+        double start = Now();
+        for (int i = 0; i < calls; ++i) ours();
+        a.push_back((Now() - start) / calls * 1e6);
+        start = Now();
+        for (int i = 0; i < calls; ++i) peer();
+        b.push_back((Now() - start) / calls * 1e6);
+    }
+    double ma = Median(a), mb = Median(b);
+    std::printf("%s: %.3f us vs %.3f us = %.2fx (at most %.1fx)\n", figure, ma, mb, ma / mb, limit);
+}
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+}
+
+// The function-table view of a dual interface, which the platform's invoker calls through.
+ITypeInfo* VtableInfo(IDispatch* object) {
+    ITypeInfo* dispatch = nullptr;
+    ITypeInfo* vtable = nullptr;
+    HREFTYPE ref = 0;
+    if (SUCCEEDED(object->GetTypeInfo(0, 0, &dispatch)) &&
+        SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)))
+        dispatch->GetRefTypeInfo(ref, &vtable);
+    if (dispatch) dispatch->Release();
+    return vtable;
+}
+
+// One prepared late-bound call: arguments last to first, as Invoke takes them.
+struct Prepared {
+    DISPID id;
+    WORD flags;
+    std::vector<VARIANT> args;
+    VARIANT result;
+
+    HRESULT Through(IDispatch* object) {
+        DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        VariantClear(&result);
+        return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, nullptr, nullptr);
+    }
+    HRESULT Through(ITypeInfo* info, void* instance) {
+        DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        VariantClear(&result);
+        return info->Invoke(instance, id, flags, &params, &result, nullptr, nullptr);
+    }
+};
+
+Prepared Prepare(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args) {
+    Prepared p{IdOf(object, name), flags, std::move(args), {}};
+    VariantInit(&p.result);
+    return p;
+}
+
+VARIANT Text(const wchar_t* s) {
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocString(s);
+    return v;
+}
+
+VARIANT Long(LONG n) {
+    VARIANT v;
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = n;
+    return v;
+}
+
+template <class T>
+T* Create(HMODULE library, REFCLSID clsid, REFIID iid) {
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject"));
+    IClassFactory* factory = nullptr;
+    T* object = nullptr;
+    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+        factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object));
+        factory->Release();
+    }
+    return object;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    CoInitialize(nullptr);
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder(exe);
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    HMODULE library = LoadLibraryW((folder + L"WENDRAX1.dll").c_str());
+    auto* pixels = Create<_clzBriCon>(library, CLSID_clzBriCon, IID__clzBriCon);
+    auto* files = Create<_clsDrvInfo2>(library, CLSID_clsDrvInfo2, IID__clsDrvInfo2);
+    if (!pixels || !files) {
+        std::printf("the library's objects could not be made\n");
+        return 1;
+    }
+    ITypeInfo* pixelsInfo = VtableInfo(pixels);
+    ITypeInfo* filesInfo = VtableInfo(files);
+    if (!pixelsInfo || !filesInfo) {
+        std::printf("no type information\n");
+        return 1;
+    }
+    const wchar_t* path = L"C:\\docs\\report.final.txt";
+
+    Prepared checkByte = Prepare(pixels, L"CheckByte", DISPATCH_METHOD, {Long(300)});
+    Compare("CheckByte(300), Invoke against ITypeInfo::Invoke", [&] { return checkByte.Through(pixels); },
+            [&] { return checkByte.Through(pixelsInfo, static_cast<_clzBriCon*>(pixels)); }, rounds, 1.0);
+
+    Prepared extension = Prepare(files, L"Get_Extension", DISPATCH_METHOD, {Text(path)});
+    Compare("Get_Extension(text), Invoke against ITypeInfo::Invoke", [&] { return extension.Through(files); },
+            [&] { return extension.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 1.0);
+
+    Prepared count = Prepare(files, L"Count", DISPATCH_PROPERTYGET, {});
+    Compare("Count get, Invoke against ITypeInfo::Invoke", [&] { return count.Through(files); },
+            [&] { return count.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 1.0);
+
+    CLSID fsoClass;
+    IDispatch* fso = nullptr;
+    if (SUCCEEDED(CLSIDFromProgID(L"Scripting.FileSystemObject", &fsoClass)))
+        CoCreateInstance(fsoClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&fso));
+    if (fso) {
+        Prepared runtime = Prepare(fso, L"GetExtensionName", DISPATCH_METHOD, {Text(path)});
+        Compare("Get_Extension against FileSystemObject.GetExtensionName", [&] { return extension.Through(files); },
+                [&] { return runtime.Through(fso); }, rounds, 1.0);
+    } else {
+        std::printf("Get_Extension against FileSystemObject.GetExtensionName: the scripting runtime is missing\n");
+    }
+
+    // Both take nothing and give one value: the first and the last entry of the interface.
+    Prepared first = Prepare(files, L"CancelProcessing", DISPATCH_PROPERTYGET, {});
+    Prepared last = Prepare(files, L"DIObject", DISPATCH_PROPERTYGET, {});
+    Compare("Last member against the first (DIObject get, CancelProcessing get)", [&] { return last.Through(files); },
+            [&] { return first.Through(files); }, rounds, 1.2);
+
+    // Remove_Nulls(strInput) takes its text by reference.
+    VARIANT scriptVariable = Text(L"no nulls in here");
+    BSTR typedVariable = SysAllocString(L"no nulls in here");
+    VARIANT byScript, byType;
+    V_VT(&byScript) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&byScript) = &scriptVariable;
+    V_VT(&byType) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&byType) = &typedVariable;
+    Prepared scriptRef = Prepare(files, L"Remove_Nulls", DISPATCH_METHOD, {byScript});
+    Prepared typedRef = Prepare(files, L"Remove_Nulls", DISPATCH_METHOD, {byType});
+    Compare("Script variable into a typed ByRef parameter against a typed reference (Remove_Nulls)",
+            [&] { return scriptRef.Through(files); }, [&] { return typedRef.Through(files); }, rounds, 1.2);
+
+    files->Release();
+    pixels->Release();
+    if (fso) fso->Release();
+    CoUninitialize();
+    return 0;
+}

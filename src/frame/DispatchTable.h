@@ -1,0 +1,64 @@
+// What late binding needs to know about an interface, read once from the library's own type
+// information: for every dispatch id and invoke kind, the function-table slot, the kinds of the
+// parameters with their ByRef flags and what an omitted one means, and the kind of the result.
+// The dispatch base (Dispatch.cpp) calls members from these tables, and the connection points raise
+// events with the parameter types they hold. Tables live for the life of the process.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+#include <string>
+#include <vector>
+
+namespace wx {
+
+// A parameter or result, once aliases, enumerations and interfaces are resolved.
+struct ParamSlot {
+    VARTYPE vt = VT_EMPTY;      // VT_I4, VT_BSTR, VT_VARIANT, VT_DISPATCH, VT_RECORD, VT_ARRAY|element...
+    bool byRef = false;
+    bool optional = false;      // optional, or with a default value
+    IID iid = IID_NULL;         // objects: the interface the member takes or gives
+    IRecordInfo* record = nullptr;  // records and arrays of records; kept by the table
+    VARIANT omitted;            // an omitted argument: its default, the type's empty value or the missing marker
+};
+
+struct Member {
+    DISPID id = DISPID_UNKNOWN;
+    INVOKEKIND kind = INVOKE_FUNC;
+    SHORT slot = 0;             // byte offset of the function in the function table
+    bool hasResult = false;     // the last parameter of the function is the result
+    bool simple = true;         // only scalars, texts and Variants: no objects, arrays or records
+    ParamSlot result;
+    std::vector<ParamSlot> params;  // the inputs, first to last
+};
+
+class DispatchTable {
+public:
+    // The table of an interface, dual or dispatch-only, of the library's type libraries; null when
+    // the library does not describe it. Built at the first call for that interface.
+    static const DispatchTable* Of(REFIID iid);
+
+    // The member a call with these DISPATCH_* flags reaches; null when there is none.
+    const Member* Find(DISPID id, WORD flags) const;
+    // The dispatch id of a member name, compared without regard to case.
+    bool IdOfName(const OLECHAR* name, DISPID* id) const;
+    // The interface's dispatch view (names of parameters for named arguments).
+    ITypeInfo* info() const { return info_; }
+
+private:
+    explicit DispatchTable(ITypeInfo* info);
+    HRESULT Build(ITypeInfo* vtable);
+    void Index();
+
+    // Indexes of members in `members_` per invoke kind (function, get, put, put by reference).
+    struct Kinds { short index[4] = {-1, -1, -1, -1}; };
+    static int KindIndex(INVOKEKIND kind);
+    const Kinds* KindsOf(DISPID id) const;
+
+    ITypeInfo* info_;
+    std::vector<Member> members_;
+    std::vector<Kinds> dense_;  // dispatch ids 0..n-1, the usual case
+    std::vector<std::pair<DISPID, Kinds>> sparse_;  // any other id, sorted
+    std::vector<std::pair<std::wstring, DISPID>> names_;  // lower case, sorted
+};
+
+}  // namespace wx

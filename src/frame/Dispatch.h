@@ -11,19 +11,16 @@
 // arrays of Variants and call objects only through IDispatch, so results reaching them through
 // InvokeEx come in those shapes. Invoke and the function table keep the declared types.
 #pragma once
+#include "frame/DispatchEx.h"
 #include "frame/DispatchTable.h"
 #include "frame/Handles.h"
 #include "frame/Module.h"
 #include "frame/TypeLibrary.h"
 #include <oaidl.h>
-#include <dispex.h>
 #include <new>
 #include <utility>
 
 namespace wx {
-
-// The script engines' interface (declared here: the toolchain's uuid library lacks the IID).
-extern const IID kIID_IDispatchEx;
 
 // Who is calling: a Basic host or C++ caller through Invoke, or a script engine through InvokeEx.
 enum class CallerKind { Host, Script };

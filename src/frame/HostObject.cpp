@@ -1,7 +1,6 @@
 #include "frame/HostObject.h"
-#include "frame/Dispatch.h"
+#include "frame/DispatchEx.h"
 #include "frame/Errors.h"
-#include <dispex.h>
 #include <cstring>
 
 namespace wx {

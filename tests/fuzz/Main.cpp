@@ -1,5 +1,6 @@
 // WENDRAX1 automation fuzzer: every member of every creatable class, called through
-// IDispatch::Invoke with hostile arguments from a fixed seed.
+// IDispatch::Invoke, or IDispatchEx::InvokeEx as script engines call, with hostile arguments from
+// a fixed seed.
 //
 //   wendrax1_fuzz.exe [--seconds S] [--calls N] [--min-rounds R] [--seed X] [--only Class[.Member]]
 //                     [--call-timeout S] [--allow-not-built] [--verbose] [--library path] [--start K]

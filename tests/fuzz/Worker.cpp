@@ -3,6 +3,7 @@
 // thread answers dialogs, sends a class's stop to a call that keeps running (the scrolling banner,
 // folder walks) and ends the process when a call hangs, so the driver can name it.
 #include "fuzz/Fuzz.h"
+#include "frame/DispatchEx.h"
 #include "fuzz/Catalogue.h"
 #include "fuzz/HostDouble.h"
 #include "fuzz/Sandbox.h"
@@ -407,6 +408,7 @@ int RunWorker(const Options& o) {
             Random rng(o.seed, static_cast<uint64_t>(k));
             wx::ComPtr<IDispatch>& object = objects[m.className];
             bool renew = rng.Chance(2);  // drawn always, so a replayed call sees the same values
+            bool asScript = rng.Chance(2);  // through IDispatchEx::InvokeEx, as script engines call
             if (!object || renew) {
                 object.reset();
                 HRESULT hr;
@@ -452,7 +454,9 @@ int RunWorker(const Options& o) {
             g_shared->currentMember = index;
             g_shared->callStart = GetTickCount();
             g_shared->currentCall = k;
-            HRESULT hr = object->Invoke(m.memid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &info, &argErr);
+            auto ex = asScript ? object.as<IDispatchEx>(wx::kIID_IDispatchEx) : wx::ComPtr<IDispatchEx>();
+            HRESULT hr = ex ? ex->InvokeEx(m.memid, LOCALE_USER_DEFAULT, flags, &params, &result, &info, nullptr)
+                            : object->Invoke(m.memid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &info, &argErr);
             g_shared->currentCall = -1;
             g_currentObject = nullptr;
             g_currentMember = nullptr;

@@ -1,6 +1,7 @@
 // The library as a host meets it: exports, class factories, unloading, the embedded type library
 // against the catalogue, creation by ProgID, and error info of a raised error.
 #include "frame/Interfaces.h"
+#include "frame/DispatchEx.h"
 #include "support/Library.h"
 #include <gtest/gtest.h>
 #include <set>
@@ -322,4 +323,66 @@ TEST(Frame, DispatchCoercesScriptVariablesAndReportsTypeMismatch) {
     r = Call(ini.get(), L"CLngDefault", {Ref(variable)});
     ASSERT_EQ(r.hr, S_OK);
     EXPECT_EQ(V_I4(r.value.get()), 41);
+}
+
+// Script engines call through IDispatchEx: names in any case, their own "this" among the named
+// arguments, and results in the shapes they can use. Invoke keeps the declared types.
+TEST(Frame, ScriptEnginesGetResultsTheyCanUseThroughInvokeEx) {
+    auto files = Create<IDispatch>(CLSID_clsDrvInfo2, IID_IDispatch);
+    auto loader = Create<IDispatch>(CLSID_cLoadResPicture, IID_IDispatch);
+    ASSERT_TRUE(files && loader);
+    auto filesEx = files.as<IDispatchEx>(wx::kIID_IDispatchEx);
+    auto loaderEx = loader.as<IDispatchEx>(wx::kIID_IDispatchEx);
+    ASSERT_TRUE(filesEx && loaderEx);
+
+    DISPID drives = 0, picture = 0, missing = 0;
+    EXPECT_EQ(filesEx->GetDispID(Bstr(L"AVAILABLE_drives").get(), fdexNameCaseSensitive, &drives), S_OK);
+    EXPECT_EQ(filesEx->GetDispID(Bstr(L"NoSuchMember").get(), fdexNameCaseInsensitive, &missing), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(missing, DISPID_UNKNOWN);
+    ASSERT_EQ(loaderEx->GetDispID(Bstr(L"loadrespicture").get(), fdexNameCaseInsensitive, &picture), S_OK);
+
+    DISPID thisId = DISPID_THIS;
+    VARIANT self;
+    V_VT(&self) = VT_DISPATCH;
+    V_DISPATCH(&self) = files.get();
+    DISPPARAMS withThis = {&self, &thisId, 1, 1};
+    Variant asScript, asHost;
+    ASSERT_EQ(filesEx->InvokeEx(drives, 0, DISPATCH_METHOD, &withThis, asScript.get(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(asScript.type(), VT_ARRAY | VT_VARIANT);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    ASSERT_EQ(files->Invoke(drives, IID_NULL, 0, DISPATCH_METHOD, &none, asHost.get(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(asHost.type(), VT_ARRAY | VT_BSTR);
+    // The same bounds and texts.
+    SAFEARRAY* texts = V_ARRAY(asHost.get());
+    SAFEARRAY* variants = V_ARRAY(asScript.get());
+    LONG lo = -1, hi = -1, vlo = -2, vhi = -2;
+    SafeArrayGetLBound(texts, 1, &lo);
+    SafeArrayGetUBound(texts, 1, &hi);
+    SafeArrayGetLBound(variants, 1, &vlo);
+    SafeArrayGetUBound(variants, 1, &vhi);
+    EXPECT_EQ(lo, vlo);
+    ASSERT_EQ(hi, vhi);
+    for (LONG i = lo; i <= hi; ++i) {
+        Bstr text;
+        Variant element;
+        SafeArrayGetElement(texts, &i, text.put());
+        SafeArrayGetElement(variants, &i, element.get());
+        EXPECT_EQ(TextOf(*element.get()), std::wstring(text.get()));
+    }
+
+    // An IPicture result is the object's IDispatch for a script, and stays IPicture otherwise
+    // (a property with arguments, read the way late binding reads it).
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_BSTR;
+    V_BSTR(&args[0]) = SysAllocString(L"JPG");
+    V_VT(&args[1]) = VT_I4;
+    V_I4(&args[1]) = 102;
+    DISPPARAMS load = {args, nullptr, 2, 0};
+    Variant scriptPicture, hostPicture;
+    ASSERT_EQ(loaderEx->InvokeEx(picture, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &load, scriptPicture.get(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(scriptPicture.type(), VT_DISPATCH);
+    ASSERT_EQ(Get(V_DISPATCH(scriptPicture.get()), L"Width").hr, S_OK);
+    ASSERT_EQ(loader->Invoke(picture, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &load, hostPicture.get(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(hostPicture.type(), VT_UNKNOWN);
+    SysFreeString(V_BSTR(&args[0]));
 }

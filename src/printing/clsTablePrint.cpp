@@ -1,5 +1,6 @@
 #include "printing/clsTablePrint.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
 #include "frame/Text.h"
 #include "printing/TableLayout.h"
@@ -99,6 +100,7 @@ STDMETHODIMP clsTablePrint::CalcNumRowsPerPage(IDispatch** objOutput, VARIANT bW
                                                VARIANT* result) {
     return Guarded([&] {
         if (!objOutput || !result) RaiseRuntime(5);
+        FloatingPointScope realArithmetic;
         bool footerMissing = IsMissing(bWithFooter);
         TableSurface surface(*objOutput);
         ComPtr<IDispatch> current;  // the surface's font is not known: the first cell font is assigned
@@ -135,8 +137,10 @@ STDMETHODIMP clsTablePrint::DrawTable(IDispatch** objOutput, long* lRowToStart, 
         if (!objOutput || !lRowToStart || !lStartPage) RaiseRuntime(5);
         // A handler of NewPage may drop its last reference to us while we draw.
         ComPtr<IUnknown> keepAlive(static_cast<IConnectionPointContainer*>(this));
+        FloatingPointScope realArithmetic;
         TableRenderer renderer(model_, [&](VARIANT& surface, VARIANT& topMarginAlreadySet, VARIANT& cancel, long last) {
             Variant lastPrintedRow = Variant::Long(last);
+            FloatingPointScope::HostCall handler;
             RaiseEvent(kNewPage, {&surface, &topMarginAlreadySet, &cancel, lastPrintedRow.get()});
         });
         renderer.Draw(objOutput, *lRowToStart, *lStartPage);

@@ -1,6 +1,7 @@
 // Drawing: page breaks and the NewPage event, the cell boxes (as device rectangles) of merged
 // header and body cells, pictures cropped and placed, the footer, and the surface's state after.
 #include "tableprint/TablePrintFixture.h"
+#include "support/CallerFloatingPoint.h"
 
 using namespace tptest;
 using wxtest::DrawingSurface;
@@ -535,4 +536,57 @@ TEST(TablePrintDraw, HandlerMayHandOverAnotherSurface) {
     EXPECT_EQ(Boxes(Pages(g.s.get())[0]).size(), 1u + 4u);
     EXPECT_EQ(Boxes(Pages(second.get())[0]).size(), 2u);
     EXPECT_EQ(second->currentY(), 40);
+}
+
+TEST(TablePrintDraw, TheCallersFloatingPointStateIsTheHostsAndComesBack) {
+    // Texts of 20.25 and cell offsets of 0.1: rows of 20.45 (a sum in single precision, rounded) on
+    // a 100 page. The host's answers are exact, so any difference would be the library's.
+    struct Result {
+        HRESULT hr;
+        float rowsPerPage;
+        std::vector<long> breaks;
+        double endY;
+        bool operator==(const Result& o) const {
+            return hr == o.hr && rowsPerPage == o.rowsPerPage && breaks == o.breaks && endY == o.endY;
+        }
+    };
+    auto run = [](const wxtest::FloatingPointState* state, std::vector<unsigned short>& seenByHost) {
+        Table g = Grid(10, 2, 50, 100, false, 20.25);
+        g.t->put_CellYOffset(0.1f);
+        g.s->textHeight = [&](const std::wstring&) {
+            seenByHost.push_back(wxtest::CurrentFloatingPoint().control);
+            return 20.25;
+        };
+        auto newPage = g.sink->onNewPage;
+        g.sink->onNewPage = [&](IDispatch* surface, VARIANT_BOOL& top, VARIANT_BOOL& cancel, long last) {
+            seenByHost.push_back(wxtest::CurrentFloatingPoint().control);
+            newPage(surface, top, cancel, last);
+        };
+        Result r = {};
+        auto body = [&] {
+            Outcome rows = LateGet(g.t.get(), L"CalcNumRowsPerPage", {Variant::Object(g.s.get()), Variant::Bool(true)});
+            r.rowsPerPage = V_VT(rows.value.get()) == VT_R4 ? V_R4(rows.value.get()) : -1.0f;
+            r.hr = Draw(g.t.get(), g.s.get());
+        };
+        if (state) {
+            auto after = wxtest::UnderCallerState(*state, body);
+            EXPECT_TRUE(wxtest::SameControls(after, *state)) << "afterwards: " << wxtest::Describe(after);
+        } else {
+            body();
+        }
+        r.breaks = LastRows(g.sink.get());
+        r.endY = g.s->currentY();
+        return r;
+    };
+    std::vector<unsigned short> seen;
+    Result expected = run(nullptr, seen);
+    EXPECT_EQ(expected.rowsPerPage, 3.0f);
+    EXPECT_EQ(expected.breaks, (std::vector<long>{2, 6}));
+    for (const auto& state : wxtest::EveryCallerState()) {
+        SCOPED_TRACE(wxtest::Describe(state));
+        seen.clear();
+        EXPECT_TRUE(run(&state, seen) == expected);
+        ASSERT_FALSE(seen.empty());
+        for (unsigned short control : seen) EXPECT_EQ(control, state.control);
+    }
 }

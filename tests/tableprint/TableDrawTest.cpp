@@ -178,13 +178,39 @@ TEST(TablePrintDraw, FooterRoomIsKeptOnThePageWithTheLastRow) {
     EXPECT_EQ(LastRows(h.sink.get()), (std::vector<long>{3, 7}));
     EXPECT_EQ(h.s->currentY(), 80);
 
-    // A footer that cannot fit below a row even on an empty page is drawn where the table ends.
+    // A footer that cannot fit below a row even on an empty page gets a page of its own.
     Table k = Grid(8, 2, 50, 100, true);
     k.t->put_PrintHeaderOnEveryPage(VARIANT_TRUE);
     k.s->textHeight = [](const std::wstring& text) { return text[0] == L'F' ? 70.0 : 20.0; };
     ASSERT_EQ(Draw(k.t.get(), k.s.get()), S_OK);
-    EXPECT_EQ(LastRows(k.sink.get()), (std::vector<long>{3}));
-    EXPECT_EQ(k.s->currentY(), 170);
+    EXPECT_EQ(LastRows(k.sink.get()), (std::vector<long>{3, 7}));
+    pages = Pages(k.s.get());
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(Boxes(pages[2]).size(), 1u) << Show(Boxes(pages[2]));
+    EXPECT_TRUE(Has(Boxes(pages[2]), {0, 0, 100, 70})) << Show(Boxes(pages[2]));
+    EXPECT_EQ(k.s->currentY(), 70);
+}
+
+TEST(TablePrintDraw, ARowStaysUnderItsHeaderAndTheFooterMovesOn) {
+    // One row on an 80-pixel page, header, row and footer 30 each: header and row fit, the
+    // footer does not. Page 1 holds the header and the row, page 2 the footer alone.
+    for (VARIANT_BOOL everyPage : {VARIANT_FALSE, VARIANT_TRUE}) {
+        SCOPED_TRACE(everyPage ? "header on every page" : "header on page 1");
+        Table g = Grid(1, 2, 50, 80, true, 30);
+        g.t->put_PrintHeaderOnEveryPage(everyPage);
+        ASSERT_EQ(Draw(g.t.get(), g.s.get()), S_OK);
+        EXPECT_EQ(LastRows(g.sink.get()), (std::vector<long>{0}));
+        auto pages = Pages(g.s.get());
+        ASSERT_EQ(pages.size(), 2u);
+        auto first = Boxes(pages[0]);
+        EXPECT_TRUE(Has(first, {0, 0, 50, 30}) && Has(first, {0, 30, 50, 60}) && Has(first, {50, 30, 100, 60}))
+            << Show(first);
+        EXPECT_EQ(first.size(), 4u) << Show(first);
+        auto second = Boxes(pages[1]);
+        EXPECT_EQ(second.size(), 1u) << Show(second);
+        EXPECT_TRUE(Has(second, {0, 0, 100, 30})) << Show(second);
+        EXPECT_EQ(g.s->currentY(), 30);
+    }
 }
 
 TEST(TablePrintDraw, CancelEndsAfterTheFirstPageWithTheFontRestored) {

@@ -58,11 +58,11 @@ Sub TourDesktop()
     kb.GetLockStatus caps, num, scroll
     WScript.Echo "Caps Lock " & caps & ", Num Lock " & num & ", Scroll Lock " & scroll
 
-    ' The toolkit puts the link in "..\..\Desktop" from the Start menu's programs folder.
+    ' The link lands on the user's desktop (the profile's Desktop folder here).
     Set fso = CreateObject("Scripting.FileSystemObject")
     Set shell = CreateObject("WScript.Shell")
-    linkFile = Replace(shell.ExpandEnvironmentStrings("%APPDATA%"), Chr(0), "") & _
-               "\Microsoft\Windows\Desktop\WENDRAX1 tour.lnk"
+    linkFile = Replace(shell.ExpandEnvironmentStrings("%USERPROFILE%"), Chr(0), "") & _
+               "\Desktop\WENDRAX1 tour.lnk"
     made = cut.doAddShortCut(cut.GetWinDir() & "\notepad.exe", "WENDRAX1 tour", "readme.txt")
     WScript.Echo "Shortcut made:   " & made
     If fso.FileExists(linkFile) Then

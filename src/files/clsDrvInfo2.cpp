@@ -1,6 +1,7 @@
 #include "files/clsDrvInfo2.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
 #include "frame/Platform.h"
 #include "frame/Runtime.h"
@@ -543,6 +544,7 @@ STDMETHODIMP clsDrvInfo2::DelTree32(BSTR* strPath, VARIANT_BOOL* result) {
 
 float clsDrvInfo2::Random(float low, float high) {
     DoEvents();
+    FloatingPointScope realArithmetic;  // after the yield: the host's handlers run under its own state
     SYSTEMTIME now;
     GetLocalTime(&now);
     DATE today = 0;

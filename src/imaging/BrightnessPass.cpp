@@ -1,5 +1,6 @@
 #include "imaging/BrightnessPass.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -28,6 +29,12 @@ int TrueColourDepth(HDC dc) {
 }
 }  // namespace
 
+// The picture is host code: it runs under the state the host called the library with.
+Variant BrightnessPass::Ask(const wchar_t* member, bool call) const {
+    FloatingPointScope::HostCall host;
+    return call ? picture_.Call(member) : picture_.Get(member);
+}
+
 BrightnessPass::BrightnessPass(short amount, IDispatch* picture) : picture_(picture), amount_(amount) {
     // Every channel of a pixel read from the surface is 0..255, so one table holds the answer.
     for (int c = 0; c < 256; ++c) lift_[c] = static_cast<uint8_t>(Clamp(static_cast<long long>(c) + amount));
@@ -39,11 +46,11 @@ BrightnessPass::~BrightnessPass() {
 
 void BrightnessPass::Run() {
     double width = -1;
-    Quietly([&] { width = ToDouble(*picture_.Get(L"ScaleWidth").get()); });
+    Quietly([&] { width = ToDouble(*Ask(L"ScaleWidth").get()); });
     std::vector<Column> group;
     for (long long x = 0; x <= width; ++x) {
         Column column{x, -1};
-        Quietly([&] { column.lastRow = ToInteger(*picture_.Get(L"ScaleHeight").get()); });
+        Quietly([&] { column.lastRow = ToInteger(*Ask(L"ScaleHeight").get()); });
         group.push_back(column);
         bool refresh = x % 10 == 0;
         // A Refresh may repaint the surface, so the columns before it are finished before it runs.
@@ -51,13 +58,13 @@ void BrightnessPass::Run() {
             Quietly([&] { Paint(group); });
             group.clear();
         }
-        if (refresh) Quietly([&] { picture_.Call(L"Refresh"); });
+        if (refresh) Quietly([&] { Ask(L"Refresh", true); });
     }
-    Quietly([&] { picture_.Call(L"Refresh"); });
+    Quietly([&] { Ask(L"Refresh", true); });
 }
 
 void BrightnessPass::Paint(const std::vector<Column>& columns) {
-    HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(ToLong(*picture_.Get(L"hDC").get())));
+    HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(ToLong(*Ask(L"hDC").get())));
     if (!GetObjectType(dc)) return;  // no surface: every pixel call would fail
     if (GetMapMode(dc) == MM_TEXT && TrueColourDepth(dc) >= 24 && PaintBlock(dc, columns)) return;
     PaintPixels(dc, columns);

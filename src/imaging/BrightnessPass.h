@@ -29,6 +29,7 @@ private:
         long long x;
         int lastRow;  // -1 when the column has no rows (or its height could not be read)
     };
+    Variant Ask(const wchar_t* member, bool call = false) const;
     void Paint(const std::vector<Column>& columns);
     bool PaintBlock(HDC dc, const std::vector<Column>& columns);
     void PaintPixels(HDC dc, const std::vector<Column>& columns);

@@ -1,6 +1,7 @@
 #include "imaging/clzBriCon.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/Platform.h"
 #include "frame/Text.h"
 #include "imaging/BrightnessPass.h"
@@ -34,7 +35,8 @@ short Larger(short a, short b) { return a > b ? a : b; }
 short Smaller(short a, short b) { return a < b ? a : b; }
 
 // (1 - pos) * a + pos * b with the integers taken as singles and the sum formed in extended
-// precision, as the runtime's floating-point unit forms it, then rounded.
+// precision, then rounded. The caller's precision control would cut the sum short: members that
+// get here run in a FloatingPointScope.
 short Linear(short a, short b, float pos) {
     long double p = pos;
     long double sum = (1.0L - p) * static_cast<long double>(static_cast<float>(a)) +
@@ -95,14 +97,19 @@ T& Out(T* p) {
     return *p;
 }
 
-// A blend and its weighted form share the shape of their bodies.
+// A blend and its weighted form share the shape of their bodies; screen, exclusion and every
+// weighted mix compute with reals.
 template <class Rule>
 HRESULT Blend(Pixel* a, Pixel* b, Pixel* result, Rule rule) {
-    return Guarded([&] { Out(result) = PerChannel(In(a), In(b), rule); });
+    return Guarded([&] {
+        FloatingPointScope realArithmetic;
+        Out(result) = PerChannel(In(a), In(b), rule);
+    });
 }
 template <class Rule>
 HRESULT WeightedBlend(Pixel* a, Pixel* b, float amount, Pixel* result, Rule rule) {
     return Guarded([&] {
+        FloatingPointScope realArithmetic;
         const Pixel& second = In(b);
         Out(result) = Mix(PerChannel(In(a), second, rule), second, amount);
     });
@@ -165,6 +172,7 @@ STDMETHODIMP clzBriCon::SameCol(Pixel* inPixA, Pixel* inPixB, VARIANT_BOOL* resu
 
 STDMETHODIMP clzBriCon::GetGreyPix(Pixel* inPix, short* result) {
     return Guarded([&] {
+        FloatingPointScope realArithmetic;
         const Pixel& p = In(inPix);
         volatile double red = p.red * 0.222;
         volatile double green = p.green * 0.707;
@@ -194,7 +202,10 @@ STDMETHODIMP clzBriCon::DarkenPix(Pixel* inCol, short inAmt, Pixel* result) {
 }
 
 STDMETHODIMP clzBriCon::TransPix(Pixel* PixA, Pixel* PixB, float inAmt, Pixel* result) {
-    return Guarded([&] { Out(result) = Mix(In(PixA), In(PixB), inAmt); });
+    return Guarded([&] {
+        FloatingPointScope realArithmetic;
+        Out(result) = Mix(In(PixA), In(PixB), inAmt);
+    });
 }
 
 STDMETHODIMP clzBriCon::TransAddPix(Pixel* a, Pixel* b, float amt, Pixel* result) { return WeightedBlend(a, b, amt, result, AddOf); }
@@ -214,7 +225,10 @@ STDMETHODIMP clzBriCon::BlendScrn(Pixel* a, Pixel* b, Pixel* result) { return Bl
 STDMETHODIMP clzBriCon::BlendExcl(Pixel* a, Pixel* b, Pixel* result) { return Blend(a, b, result, ExclusionOf); }
 
 STDMETHODIMP clzBriCon::LinearB(short inValA, short inValB, float inPos, short* result) {
-    return Scalar(result, [&] { return Linear(inValA, inValB, inPos); });
+    return Scalar(result, [&] {
+        FloatingPointScope realArithmetic;
+        return Linear(inValA, inValB, inPos);
+    });
 }
 STDMETHODIMP clzBriCon::CheckHighByte(short inVal, short* result) { return Scalar(result, [&] { return HighByte(inVal); }); }
 STDMETHODIMP clzBriCon::CheckLowByte(short inVal, short* result) { return Scalar(result, [&] { return LowByte(inVal); }); }
@@ -258,7 +272,10 @@ STDMETHODIMP clzBriCon::Contrast(Pixel* pix, short iAmnt, Pixel* result) {
 }
 
 STDMETHODIMP clzBriCon::Bright(short val, IDispatch* oPic) {
-    return Guarded([&] { BrightnessPass(val, oPic).Run(); });
+    return Guarded([&] {
+        FloatingPointScope realArithmetic;  // the pass hands the caller's state back around host calls
+        BrightnessPass(val, oPic).Run();
+    });
 }
 
 HRESULT Create_clzBriCon(REFIID riid, void** ppv) { return CreateAndQuery<clzBriCon>(riid, ppv); }

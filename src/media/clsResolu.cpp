@@ -1,6 +1,7 @@
 #include "media/clsResolu.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
 #include "frame/Runtime.h"
 
@@ -24,9 +25,13 @@ bool KeepsHeight(IDispatch* control) {
     return false;
 }
 
+// The real arithmetic of this class runs in these helpers, each in the library's own
+// floating-point state; the host's members are read and written outside it, under the host's.
+
 // A host member's value times a factor, with the runtime's Variant arithmetic deciding the result
 // type (a Single stays Single, a Long becomes Double); the host rounds when it stores it.
 Variant Product(const Variant& value, float factor) {
+    FloatingPointScope realArithmetic;
     VARIANT f;
     VariantInit(&f);
     V_VT(&f) = VT_R4;
@@ -40,6 +45,7 @@ Variant Product(const Variant& value, float factor) {
 
 // value / divisor as the runtime's "/" does it, then stored in a Single.
 float Quotient(const Variant& value, long divisor) {
+    FloatingPointScope realArithmetic;
     VARIANT d;
     VariantInit(&d);
     V_VT(&d) = VT_I4;
@@ -52,14 +58,24 @@ float Quotient(const Variant& value, long divisor) {
     return ToSingle(*out.get());
 }
 
-double Divide(double value, short divisor) {
-    if (divisor == 0) RaiseRuntime(value == 0 ? 6 : 11);
-    return value / divisor;
-}
-
 // Conversions that round to nearest, halves to even, and raise 6 when out of range.
-short RoundInteger(double value) { return ToInteger(*Variant::Double(value).get()); }
-long RoundLong(double value) { return ToLong(*Variant::Double(value).get()); }
+short RoundInteger(double value) {
+    FloatingPointScope realArithmetic;
+    return ToInteger(*Variant::Double(value).get());
+}
+long RoundLong(const Variant& value) {
+    FloatingPointScope realArithmetic;
+    return ToLong(*value.get());
+}
+short RoundQuotient(double value, short divisor) {
+    FloatingPointScope realArithmetic;
+    if (divisor == 0) RaiseRuntime(value == 0 ? 6 : 11);
+    return RoundInteger(value / divisor);
+}
+float Factor(short pixels, short design) {
+    FloatingPointScope realArithmetic;
+    return static_cast<float>(static_cast<double>(pixels) / design);
+}
 
 // The control at a form's index, looked up afresh on every use, as late-bound host code does.
 HostObject ControlAt(const HostObject& form, long index) {
@@ -117,7 +133,7 @@ WX_SIMPLE_PROPERTY(DoResize, VARIANT_BOOL, doResize_, FromVariantBool, ToVariant
 // error, leaving the controls after it and the form as they were.
 void clsResolu::ScaleControls(float sfx, float sfy, IDispatch* formObject) {
     HostObject form(formObject);
-    long last = ToLong(*form.Get(L"Count").get()) - 1;
+    long last = RoundLong(form.Get(L"Count")) - 1;
     for (long i = 0; i <= last; ++i) {
         if (KeepsHeight(ControlAt(form, i).get())) {
             ControlAt(form, i).Let(L"Left", Product(ControlAt(form, i).Get(L"Left"), sfx));
@@ -145,17 +161,21 @@ STDMETHODIMP clsResolu::AdjustForm(IDispatch** TheForm) {
         designHeight_ = kDesignHeight;
         rePosForm_ = true;
         doResize_ = false;
-        ScreenMetrics screen = Screen();
+        ScreenMetrics screen;
+        {
+            FloatingPointScope realArithmetic;
+            screen = Screen();
+        }
         Quietly([&] { xTwips_ = RoundInteger(screen.twipsPerPixelX); });
         Quietly([&] { yTwips_ = RoundInteger(screen.twipsPerPixelY); });
-        Quietly([&] { yPixels_ = RoundInteger(Divide(screen.height, yTwips_)); });
-        Quietly([&] { xPixels_ = RoundInteger(Divide(screen.width, xTwips_)); });
-        factorX_ = static_cast<float>(static_cast<double>(xPixels_) / designWidth_);
-        factorY_ = static_cast<float>(static_cast<double>(yPixels_) / designHeight_);
+        Quietly([&] { yPixels_ = RoundQuotient(screen.height, yTwips_); });
+        Quietly([&] { xPixels_ = RoundQuotient(screen.width, xTwips_); });
+        factorX_ = Factor(xPixels_, designWidth_);
+        factorY_ = Factor(yPixels_, designHeight_);
         Quietly([&] { HostObject(form).Let(L"ScaleMode", Variant::Long(3)); });
         Ignore(Resize_For_Resolution(factorX_, factorY_, &form));
-        Quietly([&] { lastSize_.Height = RoundLong(screen.height); });
-        Quietly([&] { lastSize_.Width = RoundLong(screen.width); });
+        Quietly([&] { lastSize_.Height = RoundLong(Variant::Double(screen.height)); });
+        Quietly([&] { lastSize_.Width = RoundLong(Variant::Double(screen.width)); });
     });
 }
 
@@ -171,8 +191,8 @@ STDMETHODIMP clsResolu::FormResize(IDispatch** TheForm) {
         Quietly([&] { fx = Quotient(HostObject(form).Get(L"Width"), lastSize_.Width); });
         Quietly([&] { fy = Quotient(HostObject(form).Get(L"Height"), lastSize_.Height); });
         Ignore(Resize_For_Resolution(fx, fy, &form));
-        Quietly([&] { lastSize_.Height = ToLong(*HostObject(form).Get(L"Height").get()); });
-        Quietly([&] { lastSize_.Width = ToLong(*HostObject(form).Get(L"Width").get()); });
+        Quietly([&] { lastSize_.Height = RoundLong(HostObject(form).Get(L"Height")); });
+        Quietly([&] { lastSize_.Width = RoundLong(HostObject(form).Get(L"Width")); });
     });
 }
 

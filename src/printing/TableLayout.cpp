@@ -20,8 +20,8 @@ void ApplyFont(const TableSurface& surface, ComPtr<IDispatch>& current, IDispatc
     surface.SetFont(font);
 }
 
-BandHeights MeasureBands(TableModel& model, const TableSurface& surface, ComPtr<IDispatch>& current, short scaleMode,
-                         const std::function<void(long)>& perColumn) {
+BandHeights MeasureBands(TableModel& model, const TableSurface& surface, ComPtr<IDispatch>& current,
+                         std::optional<short> scaleMode, const std::function<void(long)>& perColumn) {
     BandHeights h;
     h.body = model.rowHeightMin - 2 * model.cellYOffset;
     h.header = model.headerRowHeightMin - 2 * model.cellYOffset;
@@ -32,8 +32,11 @@ BandHeights MeasureBands(TableModel& model, const TableSurface& surface, ComPtr<
             Raise(h.body, surface.TextHeight(model.Text(r, c).get()));
             if (model.resizeCellsToPicHeight) {
                 IDispatch* picture = model.Picture(r, c).get();
-                if (picture)
-                    Raise(h.body, surface.ScaleY(PictureExtent(picture, kPictureHeight), TableSurface::kHimetric, scaleMode));
+                if (picture) {
+                    double height = PictureExtent(picture, kPictureHeight);
+                    short unit = scaleMode ? *scaleMode : surface.ScaleMode();
+                    Raise(h.body, surface.ScaleY(height, TableSurface::kHimetric, unit));
+                }
             }
         }
         for (long k = 0; k < model.headerRows; ++k) {

@@ -6,6 +6,7 @@
 #include "printing/TableModel.h"
 #include "printing/TableSurface.h"
 #include <functional>
+#include <optional>
 
 namespace wx {
 
@@ -19,10 +20,12 @@ struct BandHeights {
 void ApplyFont(const TableSurface& surface, ComPtr<IDispatch>& current, IDispatch* font);
 
 // Measures the three heights without the cell offsets' final share (see FinishHeights). `current`
-// is the font the surface is known to hold and follows every assignment. `perColumn`, when given,
-// runs at the end of each column's measurement.
-BandHeights MeasureBands(TableModel& model, const TableSurface& surface, ComPtr<IDispatch>& current, short scaleMode,
-                         const std::function<void(long)>& perColumn = {});
+// is the font the surface is known to hold and follows every assignment. Picture heights are
+// converted to `scaleMode`, or, when none is given, to the surface's ScaleMode read at that
+// moment: a surface is asked for it only when a picture needs it. `perColumn`, when given, runs
+// at the end of each column's measurement.
+BandHeights MeasureBands(TableModel& model, const TableSurface& surface, ComPtr<IDispatch>& current,
+                         std::optional<short> scaleMode, const std::function<void(long)>& perColumn = {});
 // Adds the offsets above and below; a footer that measured nothing gets none.
 void FinishHeights(const TableModel& model, BandHeights& heights);
 

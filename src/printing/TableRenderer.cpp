@@ -63,6 +63,7 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
 
     long page = startPage;
     bool started = false;
+    bool footerPending = false;  // the table's last row is drawn, its footer goes on a page of its own
     lastDrawn_ = rowToStart - 1;
     for (;;) {
         double pageTop = surface_.CurrentY();
@@ -70,15 +71,23 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
         double available = pageHeight - pageTop - model_.marginBottom;
         // A page with no room for a row keeps the position it had; nothing is drawn on it.
         y_ = pageTop;
-        if (available >= heights_.body) {
+        if (footerPending) {
+            // A footer taller than any page still prints, from the top of an empty one.
+            if (available >= heights_.footer || pageTop <= model_.marginTop) {
+                rect_.top = RoundToLong(surface_.ScaleY(y_, scaleMode_, TableSurface::kPixels));
+                DrawFooter();
+                footerPending = false;
+            }
+        } else if (available >= heights_.body) {
             // The first page the table really starts on carries the header, even when the page
             // numbered 1 had no room for a single row.
             bool headerOnPage = model_.printHeaderOnEveryPage || page == 1 || (startPage == 1 && !started);
             started = true;
             if (headerOnPage) available -= static_cast<double>(heights_.header) * model_.headerRows;
             long first = lastDrawn_ + 1;
-            long count = RowsForPage(available, pageHeight, headerOnPage);
-            lastDrawn_ = static_cast<long>(std::min<double>(static_cast<double>(lastDrawn_) + count, model_.rows - 1.0));
+            PagePlan plan = PlanPage(available, pageHeight);
+            lastDrawn_ =
+                static_cast<long>(std::min<double>(static_cast<double>(lastDrawn_) + plan.rows, model_.rows - 1.0));
             if (headerOnPage) {
                 surface_.SetDrawWidth(model_.headerLineThickness);
                 DrawHeader(pageTop);
@@ -87,14 +96,17 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
             surface_.SetDrawWidth(model_.lineThickness);
             DrawBody(first, lastDrawn_);
             surface_.Line(kLineFlags, rightEdge_, bodyTop_, rightEdge_, y_, kBlack);
-            if (lastDrawn_ >= model_.rows - 1 && model_.hasFooter)
+            bool tableEnds = lastDrawn_ >= model_.rows - 1 && model_.hasFooter;
+            if (tableEnds && plan.footerFits) {
                 DrawFooter();
-            else
+            } else {
                 surface_.Line(kLineFlags, model_.marginLeft, y_, rightEdge_, y_, kBlack);
+                footerPending = tableEnds;
+            }
         }
 
         surface_.SetCurrentY(y_);
-        if (lastDrawn_ >= model_.rows - 1) {
+        if (lastDrawn_ >= model_.rows - 1 && !footerPending) {
             surface_.SetFont(savedFont.get());
             return;
         }
@@ -120,23 +132,31 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
     }
 }
 
-// How many body rows the page takes. The footer goes below the table's last row, so the page that
-// would hold that row also keeps room for the footer; rows that then no longer fit move to the
-// next page, which carries the footer. When a footer could not fit below even one row on an empty
-// page, no room is kept (the footer then reaches into the bottom margin rather than never printing).
-long TableRenderer::RowsForPage(double available, double pageHeight, bool headerOnPage) const {
+// How many body rows the page takes, and whether the footer goes below them. The footer goes
+// below the table's last row, so the page that would hold that row also keeps room for it; rows
+// that then no longer fit move on with the footer to the next page, as long as at least one row
+// stays and an empty page holds a row with the footer. Otherwise every row that fits stays (a page
+// never carries its header over no row) and the footer moves on to a page of its own.
+TableRenderer::PagePlan TableRenderer::PlanPage(double available, double pageHeight) const {
+    PagePlan plan;
     double rows = WholeRows(available, heights_.body);
-    long remaining = model_.rows - 1 - lastDrawn_;
-    if (model_.hasFooter && heights_.footer > 0 && remaining > 0 && rows >= remaining) {
-        double withFooter = WholeRows(available - heights_.footer, heights_.body);
-        double emptyPage = pageHeight - model_.marginTop - model_.marginBottom - heights_.footer;
-        if (model_.printHeaderOnEveryPage) emptyPage -= static_cast<double>(heights_.header) * model_.headerRows;
-        if (withFooter < remaining && emptyPage >= heights_.body) rows = withFooter;
-    }
     // Never fewer than none: a header band taller than the page must not send the count backwards.
     if (rows < 0) rows = 0;
     if (rows > model_.rows) rows = model_.rows;
-    return static_cast<long>(rows);
+    long remaining = model_.rows - 1 - lastDrawn_;
+    if (model_.hasFooter && heights_.footer > 0 && remaining > 0 && rows >= remaining) {
+        double withFooter = WholeRows(available - heights_.footer, heights_.body);
+        if (withFooter < remaining) {
+            double emptyPage = pageHeight - model_.marginTop - model_.marginBottom - heights_.footer;
+            if (model_.printHeaderOnEveryPage) emptyPage -= static_cast<double>(heights_.header) * model_.headerRows;
+            if (withFooter >= 1 && emptyPage >= heights_.body)
+                rows = withFooter;
+            else
+                plan.footerFits = false;
+        }
+    }
+    plan.rows = static_cast<long>(rows);
+    return plan;
 }
 
 void TableRenderer::Box() {

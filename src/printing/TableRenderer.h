@@ -23,7 +23,11 @@ public:
     void Draw(IDispatch** surface, long rowToStart, long startPage);
 
 private:
-    long RowsForPage(double available, double pageHeight, bool headerOnPage) const;
+    struct PagePlan {
+        long rows = 0;
+        bool footerFits = true;  // when the page ends the table: the footer goes below its last row
+    };
+    PagePlan PlanPage(double available, double pageHeight) const;
     void DrawHeader(double pageTop);
     void DrawBody(long first, long last);
     void DrawPicture(IDispatch* picture, long c, double x, double cellTop);

@@ -1,5 +1,6 @@
 #include "printing/TableSurface.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include <cstring>
 
 namespace wx {
@@ -19,51 +20,69 @@ Variant Integer(short value) {
 }
 }  // namespace
 
+// The surface is host code: it runs under the floating-point state the host called the library
+// with, while the table's own arithmetic runs in the library's.
+Variant TableSurface::Get(const wchar_t* name) const {
+    FloatingPointScope::HostCall host;
+    return host_.Get(name);
+}
+void TableSurface::Let(const wchar_t* name, const Variant& value) const {
+    FloatingPointScope::HostCall host;
+    host_.Let(name, value);
+}
+Variant TableSurface::Call(const wchar_t* name, std::initializer_list<Variant> args) const {
+    FloatingPointScope::HostCall host;
+    return host_.Call(name, args);
+}
+
 ComPtr<IDispatch> TableSurface::Font() const {
-    Variant font = host_.Get(L"Font");
+    Variant font = Get(L"Font");
     const VARIANT* v = font.get();
     if (V_VT(v) == VT_DISPATCH) return ComPtr<IDispatch>(V_DISPATCH(v));
     if (V_VT(v) == VT_EMPTY) return ComPtr<IDispatch>();
     RaiseRuntime(13);
 }
 
-void TableSurface::SetFont(IDispatch* font) const { host_.Set(L"Font", font); }
+void TableSurface::SetFont(IDispatch* font) const {
+    FloatingPointScope::HostCall host;
+    host_.Set(L"Font", font);
+}
 
-short TableSurface::ScaleMode() const { return ToInteger(*host_.Get(L"ScaleMode").get()); }
-void TableSurface::SetScaleMode(short mode) const { host_.Let(L"ScaleMode", Integer(mode)); }
+short TableSurface::ScaleMode() const { return ToInteger(*Get(L"ScaleMode").get()); }
+void TableSurface::SetScaleMode(short mode) const { Let(L"ScaleMode", Integer(mode)); }
 
 double TableSurface::TextHeight(BSTR text) const {
     Variant argument;
     V_VT(argument.get()) = VT_BSTR;
     V_BSTR(argument.get()) = text ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
-    return ToDouble(*host_.Call(L"TextHeight", {argument}).get());
+    return ToDouble(*Call(L"TextHeight", {argument}).get());
 }
 
 double TableSurface::ScaleX(double value, short from, short to) const {
-    return ToDouble(*host_.Call(L"ScaleX", {Single(value), Integer(from), Integer(to)}).get());
+    return ToDouble(*Call(L"ScaleX", {Single(value), Integer(from), Integer(to)}).get());
 }
 
 double TableSurface::ScaleY(double value, short from, short to) const {
-    return ToDouble(*host_.Call(L"ScaleY", {Single(value), Integer(from), Integer(to)}).get());
+    return ToDouble(*Call(L"ScaleY", {Single(value), Integer(from), Integer(to)}).get());
 }
 
-double TableSurface::ScaleHeight() const { return host_.GetDouble(L"ScaleHeight"); }
-double TableSurface::CurrentY() const { return host_.GetDouble(L"CurrentY"); }
-void TableSurface::SetCurrentY(double y) const { host_.Let(L"CurrentY", Single(y)); }
-void TableSurface::SetFillStyle(short style) const { host_.Let(L"FillStyle", Integer(style)); }
-void TableSurface::SetDrawWidth(short width) const { host_.Let(L"DrawWidth", Integer(width)); }
+double TableSurface::ScaleHeight() const { return ToDouble(*Get(L"ScaleHeight").get()); }
+double TableSurface::CurrentY() const { return ToDouble(*Get(L"CurrentY").get()); }
+void TableSurface::SetCurrentY(double y) const { Let(L"CurrentY", Single(y)); }
+void TableSurface::SetFillStyle(short style) const { Let(L"FillStyle", Integer(style)); }
+void TableSurface::SetDrawWidth(short width) const { Let(L"DrawWidth", Integer(width)); }
 
 void TableSurface::Line(long flags, double x1, double y1, double x2, double y2, long colour) const {
-    host_.Call(L"Line", {Variant::Long(flags), Single(x1), Single(y1), Single(x2), Single(y2), Variant::Long(colour)});
+    Call(L"Line", {Variant::Long(flags), Single(x1), Single(y1), Single(x2), Single(y2), Variant::Long(colour)});
 }
 
 void TableSurface::PaintPictureCropped(IDispatch* picture, double x, double y, double width, double height) const {
-    host_.Call(L"PaintPicture", {Variant::Object(picture), Single(x), Single(y), Variant::Missing(), Variant::Missing(),
+    Call(L"PaintPicture", {Variant::Object(picture), Single(x), Single(y), Variant::Missing(), Variant::Missing(),
                                  Variant::Missing(), Variant::Missing(), Single(width), Single(height)});
 }
 
 HDC TableSurface::Dc() const {
-    return reinterpret_cast<HDC>(static_cast<INT_PTR>(host_.GetLong(L"hDC")));
+    return reinterpret_cast<HDC>(static_cast<INT_PTR>(ToLong(*Get(L"hDC").get())));
 }
 
 bool SameObject(IUnknown* a, IUnknown* b) {
@@ -81,8 +100,12 @@ double PictureExtent(IDispatch* picture, DISPID member) {
     Variant result;
     EXCEPINFO info;
     memset(&info, 0, sizeof info);
-    HRESULT hr = picture->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(),
-                                 &info, nullptr);
+    HRESULT hr;
+    {
+        FloatingPointScope::HostCall host;  // a picture may be the host's own object
+        hr = picture->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(), &info,
+                             nullptr);
+    }
     if (hr == DISP_E_EXCEPTION) {
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);

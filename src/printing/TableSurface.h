@@ -34,6 +34,10 @@ public:
     HDC Dc() const;
 
 private:
+    Variant Get(const wchar_t* name) const;
+    void Let(const wchar_t* name, const Variant& value) const;
+    Variant Call(const wchar_t* name, std::initializer_list<Variant> args) const;
+
     HostObject host_;
 };
 

@@ -1,6 +1,7 @@
 #include "printing/clsCapture.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
 #include "frame/Runtime.h"
 
@@ -75,13 +76,31 @@ ComPtr<IPictureDisp> CaptureWhole(HWND window) {
 
 HWND WindowOf(LONG handle) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)); }
 
+// The sizes' real arithmetic runs in these helpers, each in the library's own floating-point
+// state; the host's members are called outside it, under the host's.
+
 // Whole numbers as the runtime rounds them (halves to even; overflow raises 6).
-long Rounded(double value) { return ToLong(*Variant::Double(value).get()); }
+long Rounded(const Variant& value) {
+    FloatingPointScope realArithmetic;
+    return ToLong(*value.get());
+}
+long Rounded(double value) { return Rounded(Variant::Double(value)); }
 
 // Floating-point division as the runtime does it: 0/0 overflows, anything else over 0 is 11.
 double Divide(double a, double b) {
+    FloatingPointScope realArithmetic;
     if (b == 0) RaiseRuntime(a == 0 ? 6 : 11);
     return a / b;
+}
+
+double Times(double a, double b) {
+    FloatingPointScope realArithmetic;
+    return a * b;
+}
+
+double Number(const Variant& value) {
+    FloatingPointScope realArithmetic;
+    return ToDouble(*value.get());
 }
 
 void Hand(ComPtr<IPictureDisp> picture, IPictureDisp** result) {
@@ -108,12 +127,12 @@ double PictureExtent(IDispatch* picture, DISPID member) {
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
     if (FAILED(hr)) RaiseRuntime(438);
-    return ToDouble(*value.get());
+    return Number(value);
 }
 
 double Scaled(const HostObject& object, const wchar_t* method, const Variant& value, const Variant& from,
               const Variant& to) {
-    return ToDouble(*object.Call(method, {value, from, to}).get());
+    return Number(object.Call(method, {value, from, to}));
 }
 
 }  // namespace
@@ -138,6 +157,7 @@ STDMETHODIMP clsCapture::CaptureWindow(LONG hWndSrc, VARIANT_BOOL Client, LONG L
 
 STDMETHODIMP clsCapture::CaptureScreen(IPictureDisp** result) {
     return Guarded([&] {
+        FloatingPointScope realArithmetic;  // no host code runs here
         ScreenMetrics screen = Screen();
         auto whole = [](double twips, double perPixel) {
             long d = Rounded(perPixel);
@@ -155,7 +175,7 @@ STDMETHODIMP clsCapture::CaptureForm(IDispatch** frmSrc, IPictureDisp** result) 
         HostObject form = ObjectOf(frmSrc);
         long width = Rounded(Scaled(form, L"ScaleX", form.Get(L"Width"), Variant::Long(kTwips), Variant::Long(kPixels)));
         long height = Rounded(Scaled(form, L"ScaleY", form.Get(L"Height"), Variant::Long(kTwips), Variant::Long(kPixels)));
-        HWND window = WindowOf(form.GetLong(L"hWnd"));
+        HWND window = WindowOf(Rounded(form.Get(L"hWnd")));
         Hand(Capture(window, false, 0, 0, width, height), result);
     });
 }
@@ -167,7 +187,7 @@ STDMETHODIMP clsCapture::CaptureClient(IDispatch** frmSrc, IPictureDisp** result
         long width = Rounded(Scaled(form, L"ScaleX", scaleWidth, form.Get(L"ScaleMode"), Variant::Long(kPixels)));
         Variant scaleHeight = form.Get(L"ScaleHeight");
         long height = Rounded(Scaled(form, L"ScaleY", scaleHeight, form.Get(L"ScaleMode"), Variant::Long(kPixels)));
-        HWND window = WindowOf(form.GetLong(L"hWnd"));
+        HWND window = WindowOf(Rounded(form.Get(L"hWnd")));
         Hand(Capture(window, true, 0, 0, width, height), result);
     });
 }
@@ -209,7 +229,7 @@ STDMETHODIMP clsCapture::PrintPictureToFitPage(IDispatch** Prn, IPictureDisp** P
                                    printer.Get(L"ScaleMode"));
         } else {
             printedHeight = Scaled(printer, L"ScaleY", Variant::Double(pageHeight), himetric, printer.Get(L"ScaleMode"));
-            printedWidth = Scaled(printer, L"ScaleX", Variant::Double(pageHeight * pictureRatio), himetric,
+            printedWidth = Scaled(printer, L"ScaleX", Variant::Double(Times(pageHeight, pictureRatio)), himetric,
                                   printer.Get(L"ScaleMode"));
         }
         printer.Call(L"PaintPicture", {Variant::Object(picture), Variant::Long(0), Variant::Long(0),

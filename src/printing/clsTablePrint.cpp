@@ -1,5 +1,6 @@
 #include "printing/clsTablePrint.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
 #include "frame/Text.h"
 #include "printing/TableLayout.h"
@@ -19,15 +20,18 @@ void Out(T* result, T value) {
 
 VARIANT_BOOL Flag(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
-void OutText(BSTR* result, const Bstr& text) {
+// Text and object results start as Nothing, so a read that fails (an index out of range) leaves
+// the caller's variable initialised rather than as it came.
+template <class T>
+void Start(T** result) {
     if (!result) RaiseRuntime(5);
-    *result = CopyBstr(text.get());
+    *result = nullptr;
 }
+
+void OutText(BSTR* result, const Bstr& text) { *result = CopyBstr(text.get()); }
 
 template <class Itf>
 void OutObject(Itf** result, const ComPtr<IDispatch>& object, REFIID iid) {
-    if (!result) RaiseRuntime(5);
-    *result = nullptr;
     if (object) object->QueryInterface(iid, reinterpret_cast<void**>(result));
 }
 
@@ -97,19 +101,21 @@ STDMETHODIMP clsTablePrint::put_ResizeCellsToPicHeight(VARIANT_BOOL value) {
 
 STDMETHODIMP clsTablePrint::CalcNumRowsPerPage(IDispatch** objOutput, VARIANT bWithHeader, VARIANT bWithFooter,
                                                VARIANT* result) {
+    // The result is the caller's to give: it may hold anything on the way in, so it is
+    // initialised, never cleared.
+    if (result) VariantInit(result);
     return Guarded([&] {
         if (!objOutput || !result) RaiseRuntime(5);
+        FloatingPointScope realArithmetic;
         bool footerMissing = IsMissing(bWithFooter);
         TableSurface surface(*objOutput);
         ComPtr<IDispatch> current;  // the surface's font is not known: the first cell font is assigned
-        short scaleMode = surface.ScaleMode();
-        BandHeights heights = MeasureBands(model_, surface, current, scaleMode);
+        BandHeights heights = MeasureBands(model_, surface, current, std::nullopt);
         FinishHeights(model_, heights);
         double available = surface.ScaleHeight() - model_.marginBottom - model_.marginTop;
         if (FlagOf(bWithHeader)) available -= static_cast<double>(heights.header) * model_.headerRows;
         if (footerMissing ? model_.hasFooter : FlagOf(bWithFooter)) available -= heights.footer;
         double rows = WholeRows(available, heights.body);
-        VariantClear(result);
         V_VT(result) = VT_R4;
         V_R4(result) = static_cast<float>(rows);
     });
@@ -119,7 +125,10 @@ STDMETHODIMP clsTablePrint::putref_PictureMatrix(long Row, long Col, IPictureDis
     return Guarded([&] { model_.SetPictures(Row, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_PictureMatrix(long Row, long Col, IPictureDisp** result) {
-    return Guarded([&] { OutObject(result, model_.Picture(Row, Col), IID_IPictureDisp); });
+    return Guarded([&] {
+        Start(result);
+        OutObject(result, model_.Picture(Row, Col), IID_IPictureDisp);
+    });
 }
 
 STDMETHODIMP clsTablePrint::put_HeaderRows(long vData) {
@@ -135,8 +144,10 @@ STDMETHODIMP clsTablePrint::DrawTable(IDispatch** objOutput, long* lRowToStart, 
         if (!objOutput || !lRowToStart || !lStartPage) RaiseRuntime(5);
         // A handler of NewPage may drop its last reference to us while we draw.
         ComPtr<IUnknown> keepAlive(static_cast<IConnectionPointContainer*>(this));
+        FloatingPointScope realArithmetic;
         TableRenderer renderer(model_, [&](VARIANT& surface, VARIANT& topMarginAlreadySet, VARIANT& cancel, long last) {
             Variant lastPrintedRow = Variant::Long(last);
+            FloatingPointScope::HostCall handler;
             RaiseEvent(kNewPage, {&surface, &topMarginAlreadySet, &cancel, lastPrintedRow.get()});
         });
         renderer.Draw(objOutput, *lRowToStart, *lStartPage);
@@ -172,13 +183,19 @@ STDMETHODIMP clsTablePrint::put_FooterText(long Col, BSTR vData) {
     return Guarded([&] { model_.SetFooterTexts(Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_FooterText(long Col, BSTR* result) {
-    return Guarded([&] { OutText(result, model_.FooterText(Col)); });
+    return Guarded([&] {
+        Start(result);
+        OutText(result, model_.FooterText(Col));
+    });
 }
 STDMETHODIMP clsTablePrint::putref_FooterFont(long Col, IFontDisp* vData) {
     return Guarded([&] { model_.SetFooterFonts(Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_FooterFont(long Col, IFontDisp** result) {
-    return Guarded([&] { OutObject(result, model_.FooterFont(Col), IID_IFontDisp); });
+    return Guarded([&] {
+        Start(result);
+        OutObject(result, model_.FooterFont(Col), IID_IFontDisp);
+    });
 }
 
 // Only records the switch: the footer tables follow it at the next resize.
@@ -198,13 +215,19 @@ STDMETHODIMP clsTablePrint::putref_HeaderFont(long Row, long Col, IFontDisp* vDa
     return Guarded([&] { model_.SetHeaderFonts(Row, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_HeaderFont(long Row, long Col, IFontDisp** result) {
-    return Guarded([&] { OutObject(result, model_.HeaderFont(Row, Col), IID_IFontDisp); });
+    return Guarded([&] {
+        Start(result);
+        OutObject(result, model_.HeaderFont(Row, Col), IID_IFontDisp);
+    });
 }
 STDMETHODIMP clsTablePrint::put_HeaderText(long Row, long Col, BSTR vData) {
     return Guarded([&] { model_.SetHeaderTexts(Row, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_HeaderText(long Row, long Col, BSTR* result) {
-    return Guarded([&] { OutText(result, model_.HeaderText(Row, Col)); });
+    return Guarded([&] {
+        Start(result);
+        OutText(result, model_.HeaderText(Row, Col));
+    });
 }
 
 // The column's font is the font of every body row of it; reading it reads row 0.
@@ -212,7 +235,10 @@ STDMETHODIMP clsTablePrint::putref_ColFont(long Col, IFontDisp* vData) {
     return Guarded([&] { model_.SetFonts(-1, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_ColFont(long Col, IFontDisp** result) {
-    return Guarded([&] { OutObject(result, model_.Font(0, Col), IID_IFontDisp); });
+    return Guarded([&] {
+        Start(result);
+        OutObject(result, model_.Font(0, Col), IID_IFontDisp);
+    });
 }
 
 STDMETHODIMP clsTablePrint::get_MergeHeaderRow(long Row, VARIANT_BOOL* result) {
@@ -244,13 +270,19 @@ STDMETHODIMP clsTablePrint::put_TextMatrix(long Row, long Col, BSTR vData) {
     return Guarded([&] { model_.SetTexts(Row, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_TextMatrix(long Row, long Col, BSTR* result) {
-    return Guarded([&] { OutText(result, model_.Text(Row, Col)); });
+    return Guarded([&] {
+        Start(result);
+        OutText(result, model_.Text(Row, Col));
+    });
 }
 STDMETHODIMP clsTablePrint::putref_FontMatrix(long Row, long Col, IFontDisp* vData) {
     return Guarded([&] { model_.SetFonts(Row, Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_FontMatrix(long Row, long Col, IFontDisp** result) {
-    return Guarded([&] { OutObject(result, model_.Font(Row, Col), IID_IFontDisp); });
+    return Guarded([&] {
+        Start(result);
+        OutObject(result, model_.Font(Row, Col), IID_IFontDisp);
+    });
 }
 
 // The counts: checked before anything is stored, then every table is rebuilt.

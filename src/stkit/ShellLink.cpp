@@ -1,6 +1,7 @@
 // fCreateShellLink of the setup toolkit: makes a shell link (.lnk) to a program in a folder given
-// relative to a parent group, "$(Programs)" being the user's Start-menu programs folder. The link
-// is written through the shell's own link object, so the shell reads it like any other shortcut.
+// relative to a parent group, "$(Programs)" being the user's Start-menu programs folder; a folder
+// that names the desktop from there lands on the user's desktop. The link is written through the
+// shell's own link object, so the shell reads it like any other shortcut.
 #include "frame/Handles.h"
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -23,12 +24,14 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
-bool ProgramsFolder(std::string& folder) {
+bool ShellFolder(int csidl, std::string& folder) {
     char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path))) return false;
+    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return false;
     folder = path;
     return true;
 }
+
+bool ProgramsFolder(std::string& folder) { return ShellFolder(CSIDL_PROGRAMS, folder); }
 
 // The parent group: "$(Programs)" (alone or followed by a sub-path), a group name below the
 // programs folder, or a folder of its own.
@@ -52,6 +55,29 @@ bool Canonical(const std::string& path, std::string& result) {
     if (path.size() >= MAX_PATH || !PathCanonicalizeA(buffer, path.c_str())) return false;
     result = buffer;
     return true;
+}
+
+// The rest of `path` below `folder` ("" for the folder itself), or false when it is not inside.
+bool Below(const std::string& path, const std::string& folder, std::string& rest) {
+    if (folder.empty() || path.size() < folder.size()) return false;
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), static_cast<int>(folder.size()),
+                       folder.c_str(), static_cast<int>(folder.size())) != CSTR_EQUAL)
+        return false;
+    if (path.size() > folder.size() && path[folder.size()] != '\\' && folder.back() != '\\') return false;
+    rest = path.substr(folder.size());
+    while (!rest.empty() && rest[0] == '\\') rest.erase(0, 1);
+    return true;
+}
+
+// Setup scripts name the desktop as "..\..\Desktop" from the programs group: in the Start menu's
+// first layout the desktop folder sat two levels above the programs folder. In today's layout
+// that place is an ordinary folder nobody looks at, so a place there (or below it) means the
+// user's desktop folder as the shell knows it.
+std::string OnTheDesktop(const std::string& place) {
+    std::string programs, oldDesktop, desktop, rest;
+    if (!ProgramsFolder(programs) || !Canonical(programs + "\\..\\..\\Desktop", oldDesktop)) return place;
+    if (!Below(place, oldDesktop, rest) || !ShellFolder(CSIDL_DESKTOPDIRECTORY, desktop)) return place;
+    return Join(desktop, rest);
 }
 
 std::wstring Wide(const std::string& text) {
@@ -99,6 +125,7 @@ extern "C" long WINAPI fCreateShellLink(LPCSTR folder, LPCSTR linkName, LPCSTR l
     if (name.empty() || target.empty()) return 0;
     std::string base, place;
     if (!ParentFolder(Text(parent), base) || !Canonical(Join(base, Text(folder)), place)) return 0;
+    place = OnTheDesktop(place);
     int made = SHCreateDirectoryExA(nullptr, place.c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return 0;
     return SaveLink(Join(place, name + ".lnk"), target, Text(linkArguments)) ? 1 : 0;

@@ -37,12 +37,12 @@ text = top.GetCDRomLetter()
 CheckError 0, "GetCDRomLetter"
 Check text = "" Or (Len(text) = 3 And Right(text, 2) = ":\"), "GetCDRomLetter gives a drive root or nothing"
 
-' Shortcuts: a real link file lands two levels above the Start menu's programs folder.
+' Shortcuts: a real link file lands on the user's desktop (the profile's Desktop folder here).
 Set cut = CreateObject("WENDRAX1.clSShortCut")
 sysDir = cut.GetWinSysDir()
 CheckEqual sysDir, cut.GetWinDir() & "\System\", "System folder below the Windows folder"
-linkFile = Replace(CreateObject("WScript.Shell").ExpandEnvironmentStrings("%APPDATA%"), Chr(0), "") & _
-           "\Microsoft\Windows\Desktop\wx script link.lnk"
+linkFile = Replace(CreateObject("WScript.Shell").ExpandEnvironmentStrings("%USERPROFILE%"), Chr(0), "") & _
+           "\Desktop\wx script link.lnk"
 made = cut.doAddShortCut("  " & cut.GetWinDir() & "\notepad.exe ", " wx script link ")
 CheckError 0, "doAddShortCut"
 CheckEqual made, True, "doAddShortCut reached the toolkit"

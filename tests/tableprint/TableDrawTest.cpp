@@ -1,6 +1,7 @@
 // Drawing: page breaks and the NewPage event, the cell boxes (as device rectangles) of merged
 // header and body cells, pictures cropped and placed, the footer, and the surface's state after.
 #include "tableprint/TablePrintFixture.h"
+#include "support/CallerFloatingPoint.h"
 
 using namespace tptest;
 using wxtest::DrawingSurface;
@@ -177,13 +178,39 @@ TEST(TablePrintDraw, FooterRoomIsKeptOnThePageWithTheLastRow) {
     EXPECT_EQ(LastRows(h.sink.get()), (std::vector<long>{3, 7}));
     EXPECT_EQ(h.s->currentY(), 80);
 
-    // A footer that cannot fit below a row even on an empty page is drawn where the table ends.
+    // A footer that cannot fit below a row even on an empty page gets a page of its own.
     Table k = Grid(8, 2, 50, 100, true);
     k.t->put_PrintHeaderOnEveryPage(VARIANT_TRUE);
     k.s->textHeight = [](const std::wstring& text) { return text[0] == L'F' ? 70.0 : 20.0; };
     ASSERT_EQ(Draw(k.t.get(), k.s.get()), S_OK);
-    EXPECT_EQ(LastRows(k.sink.get()), (std::vector<long>{3}));
-    EXPECT_EQ(k.s->currentY(), 170);
+    EXPECT_EQ(LastRows(k.sink.get()), (std::vector<long>{3, 7}));
+    pages = Pages(k.s.get());
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(Boxes(pages[2]).size(), 1u) << Show(Boxes(pages[2]));
+    EXPECT_TRUE(Has(Boxes(pages[2]), {0, 0, 100, 70})) << Show(Boxes(pages[2]));
+    EXPECT_EQ(k.s->currentY(), 70);
+}
+
+TEST(TablePrintDraw, ARowStaysUnderItsHeaderAndTheFooterMovesOn) {
+    // One row on an 80-pixel page, header, row and footer 30 each: header and row fit, the
+    // footer does not. Page 1 holds the header and the row, page 2 the footer alone.
+    for (VARIANT_BOOL everyPage : {VARIANT_FALSE, VARIANT_TRUE}) {
+        SCOPED_TRACE(everyPage ? "header on every page" : "header on page 1");
+        Table g = Grid(1, 2, 50, 80, true, 30);
+        g.t->put_PrintHeaderOnEveryPage(everyPage);
+        ASSERT_EQ(Draw(g.t.get(), g.s.get()), S_OK);
+        EXPECT_EQ(LastRows(g.sink.get()), (std::vector<long>{0}));
+        auto pages = Pages(g.s.get());
+        ASSERT_EQ(pages.size(), 2u);
+        auto first = Boxes(pages[0]);
+        EXPECT_TRUE(Has(first, {0, 0, 50, 30}) && Has(first, {0, 30, 50, 60}) && Has(first, {50, 30, 100, 60}))
+            << Show(first);
+        EXPECT_EQ(first.size(), 4u) << Show(first);
+        auto second = Boxes(pages[1]);
+        EXPECT_EQ(second.size(), 1u) << Show(second);
+        EXPECT_TRUE(Has(second, {0, 0, 100, 30})) << Show(second);
+        EXPECT_EQ(g.s->currentY(), 30);
+    }
 }
 
 TEST(TablePrintDraw, CancelEndsAfterTheFirstPageWithTheFontRestored) {
@@ -535,4 +562,57 @@ TEST(TablePrintDraw, HandlerMayHandOverAnotherSurface) {
     EXPECT_EQ(Boxes(Pages(g.s.get())[0]).size(), 1u + 4u);
     EXPECT_EQ(Boxes(Pages(second.get())[0]).size(), 2u);
     EXPECT_EQ(second->currentY(), 40);
+}
+
+TEST(TablePrintDraw, TheCallersFloatingPointStateIsTheHostsAndComesBack) {
+    // Texts of 20.25 and cell offsets of 0.1: rows of 20.45 (a sum in single precision, rounded) on
+    // a 100 page. The host's answers are exact, so any difference would be the library's.
+    struct Result {
+        HRESULT hr;
+        float rowsPerPage;
+        std::vector<long> breaks;
+        double endY;
+        bool operator==(const Result& o) const {
+            return hr == o.hr && rowsPerPage == o.rowsPerPage && breaks == o.breaks && endY == o.endY;
+        }
+    };
+    auto run = [](const wxtest::FloatingPointState* state, std::vector<unsigned short>& seenByHost) {
+        Table g = Grid(10, 2, 50, 100, false, 20.25);
+        g.t->put_CellYOffset(0.1f);
+        g.s->textHeight = [&](const std::wstring&) {
+            seenByHost.push_back(wxtest::CurrentFloatingPoint().control);
+            return 20.25;
+        };
+        auto newPage = g.sink->onNewPage;
+        g.sink->onNewPage = [&](IDispatch* surface, VARIANT_BOOL& top, VARIANT_BOOL& cancel, long last) {
+            seenByHost.push_back(wxtest::CurrentFloatingPoint().control);
+            newPage(surface, top, cancel, last);
+        };
+        Result r = {};
+        auto body = [&] {
+            Outcome rows = LateGet(g.t.get(), L"CalcNumRowsPerPage", {Variant::Object(g.s.get()), Variant::Bool(true)});
+            r.rowsPerPage = V_VT(rows.value.get()) == VT_R4 ? V_R4(rows.value.get()) : -1.0f;
+            r.hr = Draw(g.t.get(), g.s.get());
+        };
+        if (state) {
+            auto after = wxtest::UnderCallerState(*state, body);
+            EXPECT_TRUE(wxtest::SameControls(after, *state)) << "afterwards: " << wxtest::Describe(after);
+        } else {
+            body();
+        }
+        r.breaks = LastRows(g.sink.get());
+        r.endY = g.s->currentY();
+        return r;
+    };
+    std::vector<unsigned short> seen;
+    Result expected = run(nullptr, seen);
+    EXPECT_EQ(expected.rowsPerPage, 3.0f);
+    EXPECT_EQ(expected.breaks, (std::vector<long>{2, 6}));
+    for (const auto& state : wxtest::EveryCallerState()) {
+        SCOPED_TRACE(wxtest::Describe(state));
+        seen.clear();
+        EXPECT_TRUE(run(&state, seen) == expected);
+        ASSERT_FALSE(seen.empty());
+        for (unsigned short control : seen) EXPECT_EQ(control, state.control);
+    }
 }

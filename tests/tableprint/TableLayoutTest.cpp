@@ -62,6 +62,23 @@ TEST(TablePrintLayout, RowsPerPageFromHandComputedHeights) {
     t->put_HeaderRows(3);
     FillTexts(t.get(), L"b", L"h", L"f");
     EXPECT_EQ(Single(RowsPerPage(t.get(), s.get(), Variant::Bool(true))), 14.0f);
+
+    // Through the function table the result is the caller's uninitialised Variant: whatever it
+    // holds is written over, never released.
+    struct Untouchable : IUnknown {
+        int releases = 0;
+        STDMETHODIMP QueryInterface(REFIID, void** ppv) override { *ppv = nullptr; return E_NOINTERFACE; }
+        STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+        STDMETHODIMP_(ULONG) Release() override { ++releases; return 1; }
+    } stale;
+    VARIANT result;
+    V_VT(&result) = VT_UNKNOWN;
+    V_UNKNOWN(&result) = &stale;
+    IDispatch* surface = s.get();
+    ASSERT_EQ(t->CalcNumRowsPerPage(&surface, *Variant::Bool(true).get(), *Variant::Missing().get(), &result), S_OK);
+    EXPECT_EQ(stale.releases, 0);
+    EXPECT_EQ(V_VT(&result), VT_R4);
+    EXPECT_EQ(V_R4(&result), 14.0f);
 }
 
 TEST(TablePrintLayout, MinimumHeightsWinOverSmallerTexts) {
@@ -147,7 +164,7 @@ TEST(TablePrintLayout, FontsAreAssignedOnlyWhenTheObjectChanges) {
     EXPECT_TRUE(wx::SameObject(s->font(), f1.get()));
 }
 
-TEST(TablePrintLayout, PictureHeightsCountWhenAsked) {
+TEST(TablePrintLayout, PictureHeightsCountWhenAskedAndOnlyThenNeedScaleMode) {
     auto t = NewTable();
     FillTexts(t.get(), L"b", L"h", L"f");
     auto s = PixelPage(1000, [](const std::wstring&) { return 20.0; });
@@ -165,6 +182,12 @@ TEST(TablePrintLayout, PictureHeightsCountWhenAsked) {
     for (const auto& a : s->accesses(L"ScaleY"))
         if (a.args.size() == 3 && V_I2(a.args[1].get()) == 8) converted = true;
     EXPECT_TRUE(converted);
+
+    // ScaleMode is read for the conversion of a picture's height, and only then.
+    s->hide(L"ScaleMode");
+    EXPECT_EQ(RowsPerPage(t.get(), s.get(), Variant::Bool(false), Variant::Bool(false)).number, 438);
+    t->put_ResizeCellsToPicHeight(VARIANT_FALSE);
+    EXPECT_EQ(Single(RowsPerPage(t.get(), s.get(), Variant::Bool(false), Variant::Bool(false))), 41.0f);
 }
 
 TEST(TablePrintLayout, DegenerateHeights) {

@@ -58,6 +58,13 @@ TEST(TablePrintModel, NewTableHasItsDefaults) {
     EXPECT_EQ(ErrorNumber(t->get_TextMatrix(5, 0, &text)), 9);
     EXPECT_EQ(ErrorNumber(t->get_TextMatrix(0, 2, &text)), 9);
     EXPECT_EQ(ErrorNumber(t->get_TextMatrix(-1, 0, &text)), 9);
+    // A read that fails leaves a caller's uninitialised result as Nothing, not as it came.
+    text = reinterpret_cast<BSTR>(1);
+    font = reinterpret_cast<IFontDisp*>(1);
+    EXPECT_EQ(ErrorNumber(t->get_TextMatrix(5, 0, &text)), 9);
+    EXPECT_EQ(ErrorNumber(t->get_FontMatrix(5, 0, &font)), 9);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(font, nullptr);
 }
 
 TEST(TablePrintModel, ResizingDiscardsEverythingAndResetsWidths) {

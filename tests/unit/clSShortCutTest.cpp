@@ -31,6 +31,29 @@ std::string LinkFile(const std::string& relativeFolder, const std::string& title
     return std::string(canonical) + "\\" + title + ".lnk";
 }
 
+// The user's desktop as the shell knows it.
+std::string DesktopLink(const std::string& title) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::string(path) + "\\" + title + ".lnk";
+}
+
+bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+// What the shell makes of a link: the program it resolves to (not the raw text stored).
+std::wstring ResolvedTarget(const std::string& file) {
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return L"(no shell link object)";
+    auto persist = link.as<IPersistFile>(IID_IPersistFile);
+    std::wstring wide(file.begin(), file.end());
+    if (!persist || FAILED(persist->Load(wide.c_str(), STGM_READ))) return L"(not loaded)";
+    wchar_t path[MAX_PATH] = {};
+    WIN32_FIND_DATAW found;
+    if (FAILED(link->GetPath(path, MAX_PATH, &found, 0))) return L"(no path)";
+    return path;
+}
+
 struct LinkContents {
     bool loaded = false;
     std::string target, arguments;
@@ -72,8 +95,12 @@ TEST(ShortCut, LinkOnTheDesktopResolvesToTheTrimmedProgramAndArguments) {
     auto shortcut = Create<_clSShortCut>(CLSID_clSShortCut, IID__clSShortCut);
     ASSERT_TRUE(shortcut);
     std::string program = ProgramFolder() + "\\wendrax1_unit.exe";
-    std::string file = LinkFile("..\\..\\Desktop", "wx test link");
+    std::string file = DesktopLink("wx test link");
+    // Where "..\..\Desktop" points in today's layout: a folder that is not the desktop.
+    std::string literal = LinkFile("..\\..\\Desktop", "wx test link");
+    ASSERT_STRCASENE(file.c_str(), literal.c_str());
     DeleteFileA(file.c_str());
+    DeleteFileA(literal.c_str());
     Bstr target(std::wstring(L"  " + std::wstring(program.begin(), program.end()) + L" ").c_str());
     Bstr title(L" wx test link  ");
     Bstr arguments(L"  --list one ");
@@ -84,13 +111,21 @@ TEST(ShortCut, LinkOnTheDesktopResolvesToTheTrimmedProgramAndArguments) {
     ASSERT_TRUE(link.loaded) << file;
     EXPECT_STREQ(link.target.c_str(), program.c_str());
     EXPECT_EQ(link.arguments, "--list one");
+    EXPECT_EQ(ResolvedTarget(file), std::wstring(program.begin(), program.end()));
+    EXPECT_EQ(GetFileAttributesA(literal.c_str()), INVALID_FILE_ATTRIBUTES) << literal;
+    if (UnderWine()) {
+        char user[256] = {};
+        DWORD size = sizeof user;
+        GetUserNameA(user, &size);
+        EXPECT_STRCASEEQ(file.c_str(), (std::string("C:\\users\\") + user + "\\Desktop\\wx test link.lnk").c_str());
+    }
     DeleteFileA(file.c_str());
 }
 
 TEST(ShortCut, OmittedArgumentsThroughDispatch) {
     auto shortcut = Create<IDispatch>(CLSID_clSShortCut, IID_IDispatch);
     std::string program = ProgramFolder() + "\\WENDRAX1.dll";
-    std::string file = LinkFile("..\\..\\Desktop", "wx plain link");
+    std::string file = DesktopLink("wx plain link");
     DeleteFileA(file.c_str());
     std::wstring wide(program.begin(), program.end());
     auto r = Call(shortcut.get(), L"doAddShortCut", {Val(Variant::Text(wide.c_str())), Val(Variant::Text(L"wx plain link"))});
@@ -107,7 +142,7 @@ TEST(ShortCut, WithoutTheToolkitNoShortcutIsMade) {
     auto shortcut = Create<_clSShortCut>(CLSID_clSShortCut, IID__clSShortCut);
     ToolkitRemoved away;
     ASSERT_TRUE(away.moved());
-    std::string file = LinkFile("..\\..\\Desktop", "wx missing toolkit");
+    std::string file = DesktopLink("wx missing toolkit");
     Bstr target(L"C:\\windows\\notepad.exe"), title(L"wx missing toolkit");
     VARIANT_BOOL made = VARIANT_TRUE;
     ASSERT_EQ(shortcut->doAddShortCut(target.get(), title.get(), nullptr, &made), S_OK);
@@ -131,6 +166,19 @@ TEST(ShortCut, ToolkitMakesItsFolderAndRefusesANamelessLink) {
     DeleteFileA(file.c_str());
     RemoveDirectoryA((ProgramsFolder() + "\\wx group\\inner").c_str());
     RemoveDirectoryA((ProgramsFolder() + "\\wx group").c_str());
+
+    // A folder below the desktop named from the programs group lands below the user's desktop;
+    // a folder beside the programs group stays where it is named.
+    std::string onDesktop = DesktopLink("wx folder\\tool");
+    EXPECT_NE(create("..\\..\\desktop\\wx folder", "tool", program.c_str(), "", -1, "$(Programs)"), 0);
+    EXPECT_NE(GetFileAttributesA(onDesktop.c_str()), INVALID_FILE_ATTRIBUTES) << onDesktop;
+    std::string beside = LinkFile("..\\wx beside", "tool");
+    EXPECT_NE(create("..\\wx beside", "tool", program.c_str(), "", -1, "$(Programs)"), 0);
+    EXPECT_NE(GetFileAttributesA(beside.c_str()), INVALID_FILE_ATTRIBUTES) << beside;
+    DeleteFileA(onDesktop.c_str());
+    DeleteFileA(beside.c_str());
+    RemoveDirectoryA(onDesktop.substr(0, onDesktop.find_last_of('\\')).c_str());
+    RemoveDirectoryA(beside.substr(0, beside.find_last_of('\\')).c_str());
     FreeLibrary(toolkit);
 }
 

@@ -8,4 +8,4 @@ target_link_libraries(wendrax1_fuzz PRIVATE ${PLATFORM_LIBS})
 target_link_options(wendrax1_fuzz PRIVATE ${STATIC_LINK})
 
 add_test(NAME fuzz COMMAND ${TOOLS}/wine-run ${CMAKE_BINARY_DIR}/bin/wendrax1_fuzz.exe --seconds 45 --min-rounds 1)
-set_tests_properties(fuzz PROPERTIES FIXTURES_REQUIRED wineprefix TIMEOUT 900)
+set_tests_properties(fuzz PROPERTIES FIXTURES_REQUIRED wineprefix TIMEOUT 900 RESOURCE_LOCK desktop)

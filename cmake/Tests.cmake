@@ -19,7 +19,8 @@ add_test(NAME register COMMAND ${TOOLS}/register ${CMAKE_BINARY_DIR}/bin/WENDRAX
 set_tests_properties(register PROPERTIES FIXTURES_SETUP registered FIXTURES_REQUIRED wineprefix)
 
 add_test(NAME unit COMMAND ${TOOLS}/wine-run ${CMAKE_BINARY_DIR}/bin/wendrax1_unit.exe --gtest_brief=1)
-set_tests_properties(unit PROPERTIES FIXTURES_REQUIRED "wineprefix;registered" TIMEOUT 3600)
+# The unit tests and the fuzzer answer message boxes on the prefix's one desktop: never together.
+set_tests_properties(unit PROPERTIES FIXTURES_REQUIRED "wineprefix;registered" TIMEOUT 3600 RESOURCE_LOCK desktop)
 
 file(GLOB HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.vbs ${CMAKE_SOURCE_DIR}/tests/host/*.js)
 foreach(script ${HOST_TESTS})

@@ -1,5 +1,6 @@
 #include "frame/Dispatch.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include <cstring>
 #include <memory>
 #include <new>
@@ -57,6 +58,7 @@ HRESULT ArrayFromVariantArray(SAFEARRAY* source, VARTYPE elementVt, SAFEARRAY** 
     hr = SafeArrayAccessData(made.get(), reinterpret_cast<void**>(&to));
     if (FAILED(hr)) { SafeArrayUnaccessData(source); return hr; }
     UINT size = SafeArrayGetElemsize(made.get());
+    FloatingPointScope scope;
     for (ULONG i = 0; i < total && SUCCEEDED(hr); ++i) {
         VARIANT converted;
         VariantInit(&converted);
@@ -113,6 +115,8 @@ HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     }
     if (type.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;  // records only travel by reference
     if (V_VT(value) == VT_NULL) return DISP_E_TYPEMISMATCH;
+    // Conversions round real numbers: the same whatever the caller's floating-point state.
+    FloatingPointScope scope;
     HRESULT hr = VariantChangeType(out, const_cast<VARIANT*>(value), 0, type.vt);
     if (hr == DISP_E_OVERFLOW) return hr;
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;

@@ -1,4 +1,5 @@
 #include "frame/DispatchTable.h"
+#include "frame/FloatingPoint.h"
 #include "frame/Handles.h"
 #include "frame/TypeLibrary.h"
 #include <algorithm>
@@ -150,6 +151,7 @@ HRESULT OmittedValue(const PARAMDESC& desc, ParamSlot& slot) {
     if (slot.vt == VT_RECORD) return S_OK;  // records are made afresh for each call
     VARIANT empty;
     VariantInit(&empty);
+    FloatingPointScope scope;
     return VariantChangeType(&out, hasDefault ? &desc.pparamdescex->varDefaultValue : &empty, 0, slot.vt);
 }
 

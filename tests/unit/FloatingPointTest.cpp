@@ -57,7 +57,7 @@ TEST(FloatingPoint, PixelArithmeticIsTheSameWhateverTheCallersState) {
     ASSERT_TRUE(bricon && late);
     for (const FloatingPointState& state : EveryCallerState()) {
         SCOPED_TRACE(Describe(state));
-        short table[4] = {}, dispatched[4] = {}, grey = 0;
+        short table[4] = {}, dispatched[4] = {}, grey = 0, fromDouble = 0;
         Pixel mixed = {}, excluded = {};
         HRESULT failures = S_OK;
         FloatingPointState after = UnderCallerState(state, [&] {
@@ -68,6 +68,10 @@ TEST(FloatingPoint, PixelArithmeticIsTheSameWhateverTheCallersState) {
                 failures |= r.hr;
                 if (V_VT(r.value.get()) == VT_I2) dispatched[i] = V_I2(r.value.get());
             }
+            // A Double for the Single parameter: the dispatch base's conversion rounds it.
+            auto d = Call(late.get(), L"LinearB", {Val(Integer(0)), Val(Integer(10000)), Val(Variant::Double(0.00015))});
+            failures |= d.hr;
+            if (V_VT(d.value.get()) == VT_I2) fromDouble = V_I2(d.value.get());
             Pixel a = P(-26939, 26993, 100), b = P(30398, -30344, 200);
             failures |= bricon->TransPix(&a, &b, 8.72037253e-06f, &mixed);
             // 144 x 0.707 + 52 x 0.071 is a hair below 105.5 in double precision.
@@ -81,6 +85,7 @@ TEST(FloatingPoint, PixelArithmeticIsTheSameWhateverTheCallersState) {
             EXPECT_EQ(table[i], kNearHalves[i].expected) << "function table, case " << i;
             EXPECT_EQ(dispatched[i], kNearHalves[i].expected) << "IDispatch, case " << i;
         }
+        EXPECT_EQ(fromDouble, 2);  // 0.00015 rounds up to the nearest Single: 1.5000001
         EXPECT_EQ(mixed.red, -26939);
         EXPECT_EQ(mixed.green, 26993);
         EXPECT_EQ(mixed.blue, 100);

@@ -158,6 +158,8 @@ Sub TourMedia()
     Next
     Set pic = media.GetTarvikRes_Picture(999)
     WScript.Echo "picture 999 is Nothing: " & (pic Is Nothing)
+    Set pic = CreateObject("WENDRAX1.cLoadResPicture").LoadResPicture(102, "JPG")
+    WScript.Echo "the loader's picture 102: " & Round(pic.Width * 96 / 2540) & " x " & Round(pic.Height * 96 / 2540) & " pixels"
     media.GetTarvikRes_WavSound 108
     WScript.Echo "played sound 108 (0.16 s) and returned"
 
@@ -304,7 +306,7 @@ End Sub
 ' ---- Files and drives ----
 ' Uses Title() and temp from the tour.
 Sub TourFiles()
-    Dim d, info, root, list, entries, t, pattern, total, free, used, count, letters, fso, found
+    Dim d, info, root, list, entries, t, pattern, total, free, used, count, letters, fso, found, drives
     Title "Files and drives (WENDRAX1.clsDrvInfo2, WENDRAX1.clsDriveInfo)"
     Set d = CreateObject("WENDRAX1.clsDrvInfo2")
     Set fso = CreateObject("Scripting.FileSystemObject")
@@ -342,8 +344,12 @@ Sub TourFiles()
     t = root
     pattern = "milk"
     found = d.TextSearch(t, pattern)
-    ' A String array: Basic hosts index it (found(0), found(1)); this script engine only sees its type.
-    WScript.Echo "TextSearch for ""milk"" (any case) returned a String array: VarType " & VarType(found)
+    WScript.Echo "TextSearch for ""milk"" (any case) found " & (UBound(found) + 1) & " file(s):"
+    For Each t In found
+        WScript.Echo "  " & Mid(t, Len(root) + 1)
+    Next
+    drives = d.Available_Drives()
+    WScript.Echo "drives: " & UBound(drives) + 1 & ", the first " & drives(0)
 
     If d.Get_Disk_Space("C:", total, free, used) Then
         WScript.Echo "drive C: " & FormatNumber(total / 1073741824, 1) & " GB, " & _

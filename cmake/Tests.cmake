@@ -15,10 +15,10 @@ set(TOOLS ${CMAKE_SOURCE_DIR}/tools)
 # Every test runs in the build's own Wine prefix; the library is registered there first.
 add_test(NAME prefix COMMAND ${TOOLS}/wine-run cmd /c exit 0)
 set_tests_properties(prefix PROPERTIES FIXTURES_SETUP wineprefix)
-add_test(NAME register COMMAND ${TOOLS}/register ${CMAKE_BINARY_DIR}/bin/WENDRAX1.dll)
+add_test(NAME register COMMAND ${TOOLS}/register ${WENDRAX1_BIN}/WENDRAX1.dll)
 set_tests_properties(register PROPERTIES FIXTURES_SETUP registered FIXTURES_REQUIRED wineprefix)
 
-add_test(NAME unit COMMAND ${TOOLS}/wine-run ${CMAKE_BINARY_DIR}/bin/wendrax1_unit.exe --gtest_brief=1)
+add_test(NAME unit COMMAND ${TOOLS}/wine-run ${WENDRAX1_BIN}/wendrax1_unit.exe --gtest_brief=1)
 # The unit tests and the fuzzer answer message boxes on the prefix's one desktop: never together.
 set_tests_properties(unit PROPERTIES FIXTURES_REQUIRED "wineprefix;registered" TIMEOUT 3600 RESOURCE_LOCK desktop)
 

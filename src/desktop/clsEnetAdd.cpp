@@ -11,7 +11,7 @@ namespace wx {
 namespace {
 // The adapter-status block: the status record followed by room for the name table.
 const WORD kStatusBlock = 680;
-static_assert(sizeof(NCB) == 64, "the NCB is the platform's 64-byte record");
+static_assert(sizeof(NCB) == (sizeof(void*) == 8 ? 96 : 64), "the NCB is the platform's record: 64 bytes, 96 on x64");
 static_assert(sizeof(ADAPTER_STATUS) == 60, "the status record is 60 bytes");
 
 // A block from the process heap, given back when the call ends.

@@ -32,21 +32,23 @@ using CryptProvider = UniqueOwner<HCRYPTPROV, CryptProviderTraits>;
 using CryptHash = UniqueOwner<HCRYPTHASH, CryptHashTraits>;
 using CryptKey = UniqueOwner<HCRYPTKEY, CryptKeyTraits>;
 
-// Handles travel through the automation interface as Long values; a 32-bit process has 32-bit
-// handles, and the value is read without sign extension.
-inline HCRYPTKEY KeyOfLong(long value) {
-    HCRYPTKEY key = static_cast<HCRYPTKEY>(static_cast<unsigned long>(value));
+// Provider and key handles are addresses: they travel through the automation interface as
+// pointer-sized numbers (Long in a 32-bit process, LongLong in a 64-bit one), read without sign
+// extension.
+using CryptNumber = LONG_PTR;
+inline HCRYPTKEY KeyOfNumber(CryptNumber value) {
+    HCRYPTKEY key = static_cast<HCRYPTKEY>(static_cast<ULONG_PTR>(value));
     return CouldBeCryptHandle(key) ? key : 0;
 }
-inline HCRYPTPROV ProviderOfLong(long value) {
-    HCRYPTPROV provider = static_cast<HCRYPTPROV>(static_cast<unsigned long>(value));
+inline HCRYPTPROV ProviderOfNumber(CryptNumber value) {
+    HCRYPTPROV provider = static_cast<HCRYPTPROV>(static_cast<ULONG_PTR>(value));
     return CouldBeCryptHandle(provider) ? provider : 0;
 }
 // Destroys the key a host handed over as a number.
-inline void DestroyKeyOfLong(long value) {
-    HCRYPTKEY key = KeyOfLong(value);
+inline void DestroyKeyOfNumber(CryptNumber value) {
+    HCRYPTKEY key = KeyOfNumber(value);
     if (key) CryptKeyTraits::close(key);
 }
-inline long LongOfHandle(ULONG_PTR handle) { return static_cast<long>(handle); }
+inline CryptNumber NumberOfHandle(ULONG_PTR handle) { return static_cast<CryptNumber>(handle); }
 
 }  // namespace wx

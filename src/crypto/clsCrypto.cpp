@@ -49,7 +49,8 @@ void ReturnText(const Bstr& field, BSTR* result) {
 
 void StoreText(Bstr& field, BSTR value) { field = Bstr::Attach(CopyBstr(value)); }
 
-void ReturnLong(long field, LONG* result) {
+template <class Number>
+void ReturnNumber(Number field, Number* result) {
     if (!result) RaiseRuntime(5);
     *result = field;
 }
@@ -124,16 +125,16 @@ STDMETHODIMP clsCrypto::get_m_EncDec_Password(BSTR* result) { return Guarded([&]
 STDMETHODIMP clsCrypto::put_m_EncDec_Password(BSTR value) { return Guarded([&] { StoreText(password_, value); }); }
 STDMETHODIMP clsCrypto::get_sProvider(BSTR* result) { return Guarded([&] { ReturnText(provider_, result); }); }
 STDMETHODIMP clsCrypto::put_sProvider(BSTR value) { return Guarded([&] { StoreText(provider_, value); }); }
-STDMETHODIMP clsCrypto::get_m_Hash_Algorithm(LONG* result) { return Guarded([&] { ReturnLong(hashAlgorithm_, result); }); }
+STDMETHODIMP clsCrypto::get_m_Hash_Algorithm(LONG* result) { return Guarded([&] { ReturnNumber(hashAlgorithm_, result); }); }
 STDMETHODIMP clsCrypto::put_m_Hash_Algorithm(LONG value) { return Guarded([&] { hashAlgorithm_ = value; }); }
-STDMETHODIMP clsCrypto::get_m_EncDec_Algorithm(LONG* result) { return Guarded([&] { ReturnLong(cipherAlgorithm_, result); }); }
+STDMETHODIMP clsCrypto::get_m_EncDec_Algorithm(LONG* result) { return Guarded([&] { ReturnNumber(cipherAlgorithm_, result); }); }
 STDMETHODIMP clsCrypto::put_m_EncDec_Algorithm(LONG value) { return Guarded([&] { cipherAlgorithm_ = value; }); }
 STDMETHODIMP clsCrypto::get_s_DataValue(BSTR* result) { return Guarded([&] { ReturnText(dataValue_, result); }); }
 STDMETHODIMP clsCrypto::put_s_DataValue(BSTR value) { return Guarded([&] { StoreText(dataValue_, value); }); }
-STDMETHODIMP clsCrypto::get_m_CSP_Provider(LONG* result) { return Guarded([&] { ReturnLong(providerField_, result); }); }
-STDMETHODIMP clsCrypto::put_m_CSP_Provider(LONG value) { return Guarded([&] { providerField_ = value; }); }
-STDMETHODIMP clsCrypto::get_lHSessionKey(LONG* result) { return Guarded([&] { ReturnLong(keyField_, result); }); }
-STDMETHODIMP clsCrypto::put_lHSessionKey(LONG value) { return Guarded([&] { keyField_ = value; }); }
+STDMETHODIMP clsCrypto::get_m_CSP_Provider(LONG_PTR* result) { return Guarded([&] { ReturnNumber(providerField_, result); }); }
+STDMETHODIMP clsCrypto::put_m_CSP_Provider(LONG_PTR value) { return Guarded([&] { providerField_ = value; }); }
+STDMETHODIMP clsCrypto::get_lHSessionKey(LONG_PTR* result) { return Guarded([&] { ReturnNumber(keyField_, result); }); }
+STDMETHODIMP clsCrypto::put_lHSessionKey(LONG_PTR value) { return Guarded([&] { keyField_ = value; }); }
 STDMETHODIMP clsCrypto::get_m_sInBuffer(BSTR* result) { return Guarded([&] { ReturnText(inBuffer_, result); }); }
 STDMETHODIMP clsCrypto::put_m_sInBuffer(BSTR value) { return Guarded([&] { StoreText(inBuffer_, value); }); }
 STDMETHODIMP clsCrypto::get_m_sOutBuffer(BSTR* result) { return Guarded([&] { ReturnText(outBuffer_, result); }); }
@@ -156,53 +157,53 @@ void clsCrypto::SelectCryptographicMethod(long method) {
 void clsCrypto::AcquireProvider() {
     HCRYPTPROV fresh = AcquireProviderContext(provider_.get());
     // The key derived from the context being replaced cannot outlive it.
-    if (ownedKey_) DropKey(LongOfHandle(ownedKey_.get()));
+    if (ownedKey_) DropKey(NumberOfHandle(ownedKey_.get()));
     ownedProvider_.reset(fresh);
-    providerField_ = LongOfHandle(fresh);
+    providerField_ = NumberOfHandle(fresh);
 }
 
 void clsCrypto::DeriveKey() {
-    HCRYPTKEY fresh = DerivePasswordKey(ProviderOfLong(providerField_),
+    HCRYPTKEY fresh = DerivePasswordKey(ProviderOfNumber(providerField_),
                                         hashAlgorithm_, password_.get(), cipherAlgorithm_);
     ownedKey_.reset(fresh);
-    keyField_ = LongOfHandle(fresh);
+    keyField_ = NumberOfHandle(fresh);
 }
 
 // The instance is done with a key: destroyed when it is the instance's own (a key the caller
 // brought is destroyed by the caller's member), and the key field no longer names it.
-void clsCrypto::DropKey(long key) {
-    if (ownedKey_ && LongOfHandle(ownedKey_.get()) == key) ownedKey_.reset();
+void clsCrypto::DropKey(CryptNumber key) {
+    if (ownedKey_ && NumberOfHandle(ownedKey_.get()) == key) ownedKey_.reset();
     if (keyField_ == key) keyField_ = 0;
 }
 
-std::wstring clsCrypto::EncryptText(long key, const std::wstring& data) {
+std::wstring clsCrypto::EncryptText(CryptNumber key, const std::wstring& data) {
     inBuffer_ = Bstr::Attach(NewBstr(data));
     std::string bytes = AnsiBytesOf(data);
     DWORD n = static_cast<DWORD>(bytes.size());
     DWORD required = n;
-    if (!CryptEncrypt(KeyOfLong(key), 0, TRUE, 0, nullptr, &required, 0)) return std::wstring();
+    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, nullptr, &required, 0)) return std::wstring();
     if (2ull * required > static_cast<unsigned long long>(INT_MAX)) RaiseRuntime(6);
     DWORD capacity = std::max<DWORD>(2 * required, n + kPaddingRoom);
     std::vector<BYTE> buffer(capacity);
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     DWORD length = n;
-    if (!CryptEncrypt(KeyOfLong(key), 0, TRUE, 0, buffer.data(), &length, capacity)) return std::wstring();
+    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, buffer.data(), &length, capacity)) return std::wstring();
     return TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data()), length);
 }
 
-std::wstring clsCrypto::DecryptText(long key, const std::wstring& data) {
+std::wstring clsCrypto::DecryptText(CryptNumber key, const std::wstring& data) {
     inBuffer_ = Bstr::Attach(NewBstr(data));
     std::string bytes = AnsiBytesOf(data);
     std::vector<BYTE> buffer(kLeadingRoom + bytes.size());
     std::copy(bytes.begin(), bytes.end(), buffer.begin() + kLeadingRoom);
     DWORD length = static_cast<DWORD>(bytes.size());
-    if (!CryptDecrypt(KeyOfLong(key), 0, TRUE, 0, buffer.data() + kLeadingRoom, &length)) return std::wstring();
+    if (!CryptDecrypt(KeyOfNumber(key), 0, TRUE, 0, buffer.data() + kLeadingRoom, &length)) return std::wstring();
     std::wstring plain = TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data() + kLeadingRoom), length);
     outBuffer_ = Bstr::Attach(NewBstr(plain));
     return plain;
 }
 
-STDMETHODIMP clsCrypto::DoEncryptString(LONG* HSessionKey, VARIANT sDataValue, BSTR* result) {
+STDMETHODIMP clsCrypto::DoEncryptString(LONG_PTR* HSessionKey, VARIANT sDataValue, BSTR* result) {
     return Guarded([&] {
         if (!HSessionKey || !result) RaiseRuntime(5);
         std::wstring data = ToText(sDataValue);
@@ -210,7 +211,7 @@ STDMETHODIMP clsCrypto::DoEncryptString(LONG* HSessionKey, VARIANT sDataValue, B
     });
 }
 
-STDMETHODIMP clsCrypto::DoDecryptString(LONG* HSessionKey, BSTR sDataValue, BSTR* result) {
+STDMETHODIMP clsCrypto::DoDecryptString(LONG_PTR* HSessionKey, BSTR sDataValue, BSTR* result) {
     return Guarded([&] {
         if (!HSessionKey || !result) RaiseRuntime(5);
         *result = NewBstr(DecryptText(*HSessionKey, TextOf(sDataValue)));
@@ -267,28 +268,28 @@ STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicTy
     });
 }
 
-bool clsCrypto::TransformFileWithKey(BSTR fileName, LONG* key, bool encrypt) {
-    long given = *key;
-    return TransformFile(ToAnsi(TextOf(fileName)), KeyOfLong(given),
+bool clsCrypto::TransformFileWithKey(BSTR fileName, CryptNumber* key, bool encrypt) {
+    CryptNumber given = *key;
+    return TransformFile(ToAnsi(TextOf(fileName)), KeyOfNumber(given),
                          encrypt ? CryptDirection::Encrypt : CryptDirection::Decrypt, [&] {
                              // The key has done its work: destroyed once, and the caller's variable cleared.
                              if (given) {
-                                 if (!(ownedKey_ && LongOfHandle(ownedKey_.get()) == given))
-                                     DestroyKeyOfLong(given);
+                                 if (!(ownedKey_ && NumberOfHandle(ownedKey_.get()) == given))
+                                     DestroyKeyOfNumber(given);
                                  DropKey(given);
                              }
                              *key = 0;
                          });
 }
 
-STDMETHODIMP clsCrypto::DoFileEncrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) {
+STDMETHODIMP clsCrypto::DoFileEncrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) {
     return Guarded([&] {
         if (!lKey || !result) RaiseRuntime(5);
         *result = TransformFileWithKey(sFileName, lKey, true) ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
-STDMETHODIMP clsCrypto::DoFileDecrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) {
+STDMETHODIMP clsCrypto::DoFileDecrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) {
     return Guarded([&] {
         if (!lKey || !result) RaiseRuntime(5);
         *result = TransformFileWithKey(sFileName, lKey, false) ? VARIANT_TRUE : VARIANT_FALSE;

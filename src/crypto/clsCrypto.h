@@ -29,16 +29,16 @@ public:
     STDMETHODIMP put_m_EncDec_Algorithm(LONG value) override;
     STDMETHODIMP get_s_DataValue(BSTR* result) override;
     STDMETHODIMP put_s_DataValue(BSTR value) override;
-    STDMETHODIMP get_m_CSP_Provider(LONG* result) override;
-    STDMETHODIMP put_m_CSP_Provider(LONG value) override;
-    STDMETHODIMP get_lHSessionKey(LONG* result) override;
-    STDMETHODIMP put_lHSessionKey(LONG value) override;
+    STDMETHODIMP get_m_CSP_Provider(LONG_PTR* result) override;
+    STDMETHODIMP put_m_CSP_Provider(LONG_PTR value) override;
+    STDMETHODIMP get_lHSessionKey(LONG_PTR* result) override;
+    STDMETHODIMP put_lHSessionKey(LONG_PTR value) override;
     STDMETHODIMP get_m_sInBuffer(BSTR* result) override;
     STDMETHODIMP put_m_sInBuffer(BSTR value) override;
     STDMETHODIMP get_m_sOutBuffer(BSTR* result) override;
     STDMETHODIMP put_m_sOutBuffer(BSTR value) override;
-    STDMETHODIMP DoEncryptString(LONG* HSessionKey, VARIANT sDataValue, BSTR* result) override;
-    STDMETHODIMP DoDecryptString(LONG* HSessionKey, BSTR sDataValue, BSTR* result) override;
+    STDMETHODIMP DoEncryptString(LONG_PTR* HSessionKey, VARIANT sDataValue, BSTR* result) override;
+    STDMETHODIMP DoDecryptString(LONG_PTR* HSessionKey, BSTR sDataValue, BSTR* result) override;
     STDMETHODIMP get_InBuffer(BSTR* result) override;
     STDMETHODIMP put_InBuffer(BSTR value) override;
     STDMETHODIMP get_OutBuffer(BSTR* result) override;
@@ -49,8 +49,8 @@ public:
     STDMETHODIMP FileCryptography(acCryptographicTypeConst CrytographicType, BSTR sSourceFile, BSTR sPassword,
                                   BSTR sDestinationFile, acCryptographicMethodConst CryptographicMethod,
                                   VARIANT_BOOL* result) override;
-    STDMETHODIMP DoFileEncrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) override;
-    STDMETHODIMP DoFileDecrypt(BSTR sFileName, LONG* lKey, VARIANT_BOOL* result) override;
+    STDMETHODIMP DoFileEncrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) override;
+    STDMETHODIMP DoFileDecrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) override;
     STDMETHODIMP EnumCSPs(_Collection** result) override;
     STDMETHODIMP EnumCSPTypes(_Collection** result) override;
     STDMETHODIMP SetCSP(BSTR Prov, BSTR ProvType, LONG* result) override;
@@ -59,13 +59,14 @@ private:
     void SelectCryptographicMethod(long method);
     void AcquireProvider();
     void DeriveKey();
-    std::wstring EncryptText(long key, const std::wstring& data);
-    std::wstring DecryptText(long key, const std::wstring& data);
-    bool TransformFileWithKey(BSTR fileName, LONG* key, bool encrypt);
-    void DropKey(long key);
+    std::wstring EncryptText(CryptNumber key, const std::wstring& data);
+    std::wstring DecryptText(CryptNumber key, const std::wstring& data);
+    bool TransformFileWithKey(BSTR fileName, CryptNumber* key, bool encrypt);
+    void DropKey(CryptNumber key);
 
     Bstr password_, provider_, dataValue_, inBuffer_, outBuffer_;
-    long hashAlgorithm_ = 0, cipherAlgorithm_ = 0, providerField_ = 0, keyField_ = 0;
+    long hashAlgorithm_ = 0, cipherAlgorithm_ = 0;
+    CryptNumber providerField_ = 0, keyField_ = 0;
     // What this instance acquired and must release (the fields may have been changed by the host).
     CryptProvider ownedProvider_;
     CryptKey ownedKey_;

@@ -1,6 +1,7 @@
 #include "frame/Dispatch.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -333,9 +334,25 @@ HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
     return S_OK;
 }
 
+// Script engines cannot hold 64-bit integers (pointer-sized values of a 64-bit build): they get a
+// Long when the value fits and a Double otherwise, which holds any address exactly and converts
+// back to the same 64-bit value when the script hands it in again.
+void ScriptNumber(VARIANT* value) {
+    if (V_VT(value) != VT_I8 && V_VT(value) != VT_UI8) return;
+    if (V_VT(value) == VT_I8 && V_I8(value) >= LONG_MIN && V_I8(value) <= LONG_MAX) {
+        LONG small = static_cast<LONG>(V_I8(value));
+        V_VT(value) = VT_I4;
+        V_I4(value) = small;
+        return;
+    }
+    double number = V_VT(value) == VT_I8 ? static_cast<double>(V_I8(value)) : static_cast<double>(V_UI8(value));
+    V_VT(value) = VT_R8;
+    V_R8(value) = number;
+}
+
 // After the call: the caller's variable receives what the member left in the local copy.
 // Script engines index only arrays of Variants, so other arrays go back as arrays of Variants.
-void WriteBack(Argument& arg) {
+void WriteBack(Argument& arg, CallerKind caller) {
     if (!arg.writeBack) return;
     VARIANT& local = arg.local;
     VariantClear(arg.writeBack);
@@ -351,10 +368,13 @@ void WriteBack(Argument& arg) {
     }
     *arg.writeBack = local;  // takes ownership
     memset(&local, 0, sizeof local);
+    if (caller == CallerKind::Script) ScriptNumber(arg.writeBack);
 }
 
-// A script engine indexes only arrays of Variants and calls objects only through IDispatch.
+// A script engine indexes only arrays of Variants, calls objects only through IDispatch and keeps
+// no 64-bit integers.
 void ForScript(VARIANT* result) {
+    ScriptNumber(result);
     VARTYPE vt = V_VT(result);
     if ((vt & VT_ARRAY) && !(vt & VT_BYREF) && vt != (VT_ARRAY | VT_VARIANT)) {
         SAFEARRAY* converted = nullptr;
@@ -444,7 +464,7 @@ HRESULT CallMember(void* self, const Member& member, DISPPARAMS* params, VARIANT
     if (FAILED(hr)) return hr;
     HRESULT memberResult = V_ERROR(&returned);
 
-    for (UINT i = 0; i < inputs; ++i) WriteBack(frame[i]);
+    for (UINT i = 0; i < inputs; ++i) WriteBack(frame[i], caller);
 
     if (FAILED(memberResult)) {
         if (!excepInfo) return memberResult;

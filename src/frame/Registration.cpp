@@ -1,6 +1,12 @@
 // The four exports of the library. Registration writes, per class of the catalogue, the CLSID as an
 // in-process server of this file (apartment threaded), its ProgID both ways, and the type library
 // with its interfaces; unregistration removes exactly that.
+//
+// On 64-bit Windows the x86 and the x64 build register side by side under the same identities:
+// each process writes its own registry view of CLSID and Interface (the x86 build the 32-bit
+// view, the type library under win32; the x64 build the 64-bit view, under win64), while the
+// ProgID keys and the type library's key are shared by both views. So unregistering one build
+// leaves a ProgID alone while the other build still serves its class.
 #include "frame/ClassFactory.h"
 #include "frame/ClassTable.h"
 #include "frame/Handles.h"
@@ -8,12 +14,18 @@
 #include "frame/TypeLibrary.h"
 #include <oleauto.h>
 #include <string>
+#include <vector>
 
 using namespace wx;
 
 namespace {
 
 const wchar_t kLibraryName[] = L"WENDRAX1";
+
+// The registry view the other build writes: the 32-bit one for the x64 build, the 64-bit one for
+// the x86 build (on 32-bit Windows the flag is ignored and names the one view).
+const REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+const wchar_t* const kOtherSysKind = sizeof(void*) == 8 ? L"win32" : L"win64";
 
 std::wstring GuidText(REFGUID guid) {
     wchar_t text[40] = {};
@@ -52,12 +64,104 @@ HRESULT RegisterClass(const ClassEntry& entry, const std::wstring& path, TLIBATT
     return SetText(progId + L"\\Clsid", nullptr, clsid);
 }
 
+// The class as the other build registers it, in the other registry view (on 32-bit Windows there
+// is only one view, and this is the class's own key).
+bool OtherBuildServes(const ClassEntry& entry) {
+    std::wstring key = L"CLSID\\" + GuidText(*entry.clsid) + L"\\InprocServer32";
+    RegKey handle;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kOtherView, handle.put()) == ERROR_SUCCESS;
+}
+
 void UnregisterClass(const ClassEntry& entry) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(*entry.clsid)).c_str());
     RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(*entry.clsid)).c_str());
+    if (OtherBuildServes(entry)) return;
     RegDeleteTreeW(HKEY_CLASSES_ROOT, ProgId(entry).c_str());
     RegDeleteKeyW(HKEY_CLASSES_ROOT, ProgId(entry).c_str());
 }
+
+// A registry key with its values and subkeys, read from one view and written back to it.
+struct SavedKey {
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    std::wstring path;
+    std::vector<Value> values;
+};
+
+void SaveTree(const std::wstring& path, REGSAM view, std::vector<SavedKey>& out) {
+    RegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) return;
+    SavedKey saved{path, {}};
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = 256, type = 0, dataSize = 0;
+        if (RegEnumValueW(key.get(), i, name, &nameSize, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS) break;
+        SavedKey::Value value{name, type, std::vector<BYTE>(dataSize)};
+        nameSize = 256;
+        if (RegEnumValueW(key.get(), i, name, &nameSize, nullptr, &type, value.data.data(), &dataSize) == ERROR_SUCCESS)
+            saved.values.push_back(std::move(value));
+    }
+    out.push_back(std::move(saved));
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    for (const std::wstring& sub : subkeys) SaveTree(path + L"\\" + sub, view, out);
+}
+
+void RestoreTree(const std::vector<SavedKey>& saved, REGSAM view) {
+    for (const SavedKey& k : saved) {
+        RegKey key;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, k.path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.put(),
+                            nullptr) != ERROR_SUCCESS)
+            continue;
+        for (const SavedKey::Value& v : k.values)
+            RegSetValueExW(key.get(), v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, v.data.data(),
+                           static_cast<DWORD>(v.data.size()));
+    }
+}
+
+bool KeyExists(const std::wstring& path, REGSAM view) {
+    RegKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
+}
+
+// The interface keys of the type library while the other build is registered too. Some
+// platforms register a type library's interfaces in both registry views, whichever build asks,
+// and remove them from both when either build goes: then the keys are the other build's as
+// well, and what the platform's unregistration took from them is put back.
+class SharedInterfaceKeys {
+public:
+    SharedInterfaceKeys(ITypeLib* lib, REFGUID libid) {
+        if (!KeyExists(L"TypeLib\\" + GuidText(libid) + L"\\1.0\\0\\" + kOtherSysKind, 0)) return;
+        for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+            TYPEKIND kind;
+            if (FAILED(lib->GetTypeInfoType(i, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)) continue;
+            ComPtr<ITypeInfo> info;
+            TYPEATTR* attr = nullptr;
+            if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+            std::wstring key = L"Interface\\" + GuidText(attr->guid);
+            info->ReleaseTypeAttr(attr);
+            SaveTree(key, kOtherView, otherView_);
+            SaveTree(key, 0, ownView_);
+        }
+    }
+    // After the type library's unregistration.
+    void Restore() {
+        // The other view lost keys only if the platform's unregistration reaches across views.
+        if (otherView_.empty() || KeyExists(otherView_.front().path, kOtherView)) return;
+        RestoreTree(otherView_, kOtherView);
+        RestoreTree(ownView_, 0);
+    }
+
+private:
+    std::vector<SavedKey> otherView_, ownView_;
+};
 
 // Removes a key when nothing is left below it (shared parents such as TypeLib\{LIBID}).
 void DeleteIfEmpty(HKEY root, const std::wstring& key) {
@@ -77,8 +181,9 @@ STDAPI DllRegisterServer() {
     std::wstring path = Module::Path();
     ITypeLib* lib = PublicTypeLib();
     if (!lib) return TYPE_E_CANTLOADLIBRARY;
-    std::wstring folder = Module::Folder();
-    HRESULT hr = RegisterTypeLib(lib, const_cast<LPOLESTR>(path.c_str()), const_cast<LPOLESTR>(folder.c_str()));
+    // No help folder of our own: the platform names this file's folder when the library's key is
+    // new, and leaves the one of a build registered before alone.
+    HRESULT hr = RegisterTypeLib(lib, const_cast<LPOLESTR>(path.c_str()), nullptr);
     if (FAILED(hr)) return hr;
     TLIBATTR* attr = nullptr;
     if (FAILED(hr = lib->GetLibAttr(&attr))) return hr;
@@ -95,8 +200,10 @@ STDAPI DllUnregisterServer() {
     HRESULT hr = lib->GetLibAttr(&attr);
     if (FAILED(hr)) return hr;
     GUID libid = attr->guid;
+    SharedInterfaceKeys shared(lib, libid);
     UnRegisterTypeLib(libid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
     lib->ReleaseTLibAttr(attr);
+    shared.Restore();
     DeleteIfEmpty(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidText(libid));
     return S_OK;
 }

@@ -241,7 +241,7 @@ STDMETHODIMP clzBriCon::ShowProps(BSTR FileName, LONG OwnerhWnd) {
         AnsiText file = ToAnsi(FileName);
         SHELLEXECUTEINFOA info;
         ZeroMemory(&info, sizeof info);
-        info.cbSize = 60;
+        info.cbSize = sizeof info;  // 60 bytes, 112 on x64
         info.fMask = kPropertiesMask;
         info.hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(OwnerhWnd));
         info.lpVerb = "Properties";

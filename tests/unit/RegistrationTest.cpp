@@ -24,10 +24,12 @@ std::wstring GuidText(const GUID& guid) {
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path) {
+// `view` picks the registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY) or the process's own (0).
+std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path, REGSAM view = 0) {
     std::vector<std::wstring> names;
     wx::RegKey key;
-    if (RegOpenKeyExW(root, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyExW(root, path.empty() ? nullptr : path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+        return names;
     wchar_t name[512];
     for (DWORD i = 0;; ++i) {
         DWORD size = 512;
@@ -39,9 +41,9 @@ std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path) {
 }
 
 // Every subkey and value below `path`, as "path" and "path : name = data" lines.
-void DumpTree(HKEY root, const std::wstring& path, Snapshot& out) {
+void DumpTree(HKEY root, const std::wstring& path, Snapshot& out, REGSAM view = 0) {
     wx::RegKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) return;
     out.insert(path);
     wchar_t name[512];
     BYTE data[2048];
@@ -54,7 +56,7 @@ void DumpTree(HKEY root, const std::wstring& path, Snapshot& out) {
                                            : std::to_wstring(dataSize) + L" bytes";
         out.insert(path + L" : " + name + L" = " + text);
     }
-    for (const std::wstring& sub : SubkeyNames(root, path)) DumpTree(root, path + L"\\" + sub, out);
+    for (const std::wstring& sub : SubkeyNames(root, path, view)) DumpTree(root, path + L"\\" + sub, out, view);
 }
 
 struct Identity {
@@ -92,13 +94,62 @@ Identity LibraryIdentity() {
     return id;
 }
 
-Snapshot Take(const Identity& id) {
+Snapshot Take(const Identity& id, REGSAM view = 0) {
     Snapshot s;
-    for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, L"")) s.insert(L"HKCR\\" + n);
+    for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, L"", view)) s.insert(L"HKCR\\" + n);
     for (const wchar_t* branch : {L"CLSID", L"Interface", L"TypeLib"})
-        for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, branch)) s.insert(std::wstring(branch) + L"\\" + n);
-    for (const std::wstring& key : id.keys) DumpTree(HKEY_CLASSES_ROOT, key, s);
+        for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, branch, view))
+            s.insert(std::wstring(branch) + L"\\" + n);
+    for (const std::wstring& key : id.keys) DumpTree(HKEY_CLASSES_ROOT, key, s, view);
     return s;
+}
+
+// Both registry views of a 64-bit system, the 32-bit one first.
+struct Views {
+    Snapshot x86, x64;
+    bool operator==(const Views& o) const { return x86 == o.x86 && x64 == o.x64; }
+};
+Views TakeViews(const Identity& id) { return {Take(id, KEY_WOW64_32KEY), Take(id, KEY_WOW64_64KEY)}; }
+
+// The x86 build beside the x64 one (build/bin beside build/bin/x64), registered by the 32-bit
+// regsvr32 as a 32-bit host would.
+std::wstring X86Library() {
+    std::wstring folder = LibraryPath();
+    folder.resize(folder.find_last_of(L'\\'));
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"WENDRAX1.dll";
+}
+
+DWORD RunX86Regsvr32(bool unregister) {
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(windows) + L"\\SysWOW64\\regsvr32.exe\" /s " +
+                           (unregister ? L"/u " : L"") + L"\"" + X86Library() + L"\"";
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return GetLastError() | 0x80000000u;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::wstring ServerOf(const std::wstring& clsidKey, REGSAM view) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    wx::RegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (clsidKey + L"\\InprocServer32").c_str(), 0, KEY_READ | view, key.put()) ==
+        ERROR_SUCCESS)
+        RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
+    return path;
+}
+
+std::string Difference(const Snapshot& a, const Snapshot& b);
+std::string Difference(const Views& a, const Views& b) {
+    return (a.x86 == b.x86 ? std::string() : "\n 32-bit view:" + Difference(a.x86, b.x86)) +
+           (a.x64 == b.x64 ? std::string() : "\n 64-bit view:" + Difference(a.x64, b.x64));
 }
 
 std::string Difference(const Snapshot& a, const Snapshot& b) {
@@ -121,10 +172,24 @@ struct RegisterAgainAtEnd {
     ~RegisterAgainAtEnd() { EXPECT_EQ(CallExport("DllRegisterServer"), S_OK); }
 };
 
+bool X86BuildBeside() {
+    return sizeof(void*) == 8 && GetFileAttributesW(X86Library().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Leaves the x86 build beside registered however the test ends.
+struct X86RegisteredAgainAtEnd {
+    ~X86RegisteredAgainAtEnd() {
+        if (X86BuildBeside()) EXPECT_EQ(RunX86Regsvr32(false), 0u);
+    }
+};
+
 TEST(Registration, UnregisteringLeavesTheClassesRootAsItWas) {
     Identity id = LibraryIdentity();
     ASSERT_EQ(id.classNames.size(), 22u);
     RegisterAgainAtEnd guard;
+    // The other build beside shares keys with this one: it is away for the round trip.
+    X86RegisteredAgainAtEnd x86Guard;
+    if (X86BuildBeside()) ASSERT_EQ(RunX86Regsvr32(true), 0u);
 
     ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
     Snapshot before = Take(id);
@@ -150,3 +215,55 @@ TEST(Registration, UnregisteringLeavesTheClassesRootAsItWas) {
 }
 
 }  // namespace
+
+// On a 64-bit system the two builds register side by side: either can go alone without breaking
+// the other, and both going leaves both registry views as they were. Run from the x64 build.
+TEST(Registration, BothBuildsSideBySide) {
+    if (!X86BuildBeside()) GTEST_SKIP() << "run by the x64 build, with the x86 build beside it";
+    Identity id = LibraryIdentity();
+    ASSERT_EQ(id.classNames.size(), 22u);
+    RegisterAgainAtEnd guard;
+    X86RegisteredAgainAtEnd x86Guard;
+    auto everyProgIdCreates = [&](const char* when) {
+        for (const std::wstring& cls : id.classNames)
+            EXPECT_TRUE(CreateByProgId((L"WENDRAX1." + cls).c_str())) << Narrow(cls) << " " << when;
+    };
+    // The type library's help folder is shared: the build registered first names it.
+    auto withoutHelpFolder = [](Views v) {
+        for (Snapshot* s : {&v.x86, &v.x64})
+            for (auto it = s->begin(); it != s->end();) it = it->find(L"HELPDIR") != std::wstring::npos ? s->erase(it) : ++it;
+        return v;
+    };
+
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    ASSERT_EQ(RunX86Regsvr32(true), 0u);
+    Views before = TakeViews(id);
+    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+    Views onlyX64 = TakeViews(id);
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    ASSERT_EQ(RunX86Regsvr32(false), 0u);
+    Views onlyX86 = TakeViews(id);
+    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+    Views both = TakeViews(id);
+    for (const std::wstring& key : id.keys) {
+        if (key.rfind(L"CLSID\\", 0) != 0) continue;
+        EXPECT_EQ(ServerOf(key, KEY_WOW64_64KEY), LibraryPath()) << Narrow(key);
+        EXPECT_EQ(ServerOf(key, KEY_WOW64_32KEY), X86Library()) << Narrow(key);
+    }
+    everyProgIdCreates("with both registered");
+
+    // The x64 build goes: what is left is the x86 build's registration, whole.
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    EXPECT_TRUE(TakeViews(id) == onlyX86) << Difference(TakeViews(id), onlyX86);
+    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+    EXPECT_TRUE(TakeViews(id) == both) << Difference(TakeViews(id), both);
+    // The x86 build goes: what is left is the x64 build's registration, whole, and it serves.
+    ASSERT_EQ(RunX86Regsvr32(true), 0u);
+    Views left = withoutHelpFolder(TakeViews(id));
+    EXPECT_TRUE(left == withoutHelpFolder(onlyX64)) << Difference(left, withoutHelpFolder(onlyX64));
+    everyProgIdCreates("after the x86 build went");
+    // Both gone: the registry is as it was.
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    Views after = TakeViews(id);
+    EXPECT_TRUE(after == before) << "the registry differs after unregistering both:" << Difference(before, after);
+}

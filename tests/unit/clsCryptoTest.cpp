@@ -107,8 +107,10 @@ protected:
                   S_OK);
         return done == VARIANT_TRUE;
     }
-    long Field(HRESULT (STDMETHODCALLTYPE _clsCrypto::*get)(LONG*)) {
-        LONG v = -1;
+    // A number field, or a handle field (pointer-sized).
+    template <class Number>
+    Number Field(HRESULT (STDMETHODCALLTYPE _clsCrypto::*get)(Number*)) {
+        Number v = -1;
         EXPECT_EQ((crypto.get()->*get)(&v), S_OK);
         return v;
     }
@@ -274,7 +276,7 @@ TEST_F(CryptoTest, FieldsAndBuffersAreReadWriteWithoutChecks) {
 
 TEST_F(CryptoTest, KeyMembersUseTheBuffers) {
     Text(CRYPTO_ENCRYPTION, L"seed", L"pw", 20, 0);
-    LONG key = Field(&_clsCrypto::get_lHSessionKey);
+    LONG_PTR key = Field(&_clsCrypto::get_lHSessionKey);
     ASSERT_NE(key, 0);
     Variant data = Variant::Text(L"some text");
     Bstr cipher, plain, out;
@@ -294,7 +296,7 @@ TEST_F(CryptoTest, KeyMembersUseTheBuffers) {
     EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), L"some text");
     // A number is encrypted as its text; a zero key gives "".
     Variant number = Variant::Long(42);
-    LONG none = 0;
+    LONG_PTR none = 0;
     ASSERT_EQ(crypto->DoEncryptString(&none, *number.get(), out.put()), S_OK);
     EXPECT_EQ(out.length(), 0u);
     EXPECT_EQ(TextField(&_clsCrypto::get_InBuffer), L"42");
@@ -302,15 +304,15 @@ TEST_F(CryptoTest, KeyMembersUseTheBuffers) {
 
 TEST_F(CryptoTest, ReplacedAndFinalHandlesAreReleased) {
     Text(CRYPTO_ENCRYPTION, L"one", L"pw", 19, 0);
-    HCRYPTPROV firstProvider = static_cast<ULONG>(Field(&_clsCrypto::get_m_CSP_Provider));
-    HCRYPTKEY firstKey = static_cast<ULONG>(Field(&_clsCrypto::get_lHSessionKey));
+    HCRYPTPROV firstProvider = static_cast<ULONG_PTR>(Field(&_clsCrypto::get_m_CSP_Provider));
+    HCRYPTKEY firstKey = static_cast<ULONG_PTR>(Field(&_clsCrypto::get_lHSessionKey));
     ASSERT_NE(firstProvider, 0u);
     DWORD length = 0;
     BYTE scratch[16];
     EXPECT_TRUE(CryptEncrypt(firstKey, 0, TRUE, 0, scratch, &length, sizeof scratch));
     Text(CRYPTO_ENCRYPTION, L"two", L"pw", 19, 0);
-    HCRYPTPROV secondProvider = static_cast<ULONG>(Field(&_clsCrypto::get_m_CSP_Provider));
-    HCRYPTKEY secondKey = static_cast<ULONG>(Field(&_clsCrypto::get_lHSessionKey));
+    HCRYPTPROV secondProvider = static_cast<ULONG_PTR>(Field(&_clsCrypto::get_m_CSP_Provider));
+    HCRYPTKEY secondKey = static_cast<ULONG_PTR>(Field(&_clsCrypto::get_lHSessionKey));
     BYTE name[256];
     DWORD size = sizeof name;
     EXPECT_FALSE(CryptGetProvParam(firstProvider, PP_NAME, name, &size, 0));
@@ -404,7 +406,7 @@ TEST_F(CryptoTest, KeyHandedToFileMembersIsDestroyedOnlyOnSuccess) {
     WriteFileBytes(bad, damaged);
 
     Reference reference(20, "k");
-    LONG key = static_cast<LONG>(reference.take());
+    LONG_PTR key = static_cast<LONG_PTR>(reference.take());
     Bstr badPath(bad.c_str()), goodPath(good.c_str());
     VARIANT_BOOL done = VARIANT_TRUE;
     ASSERT_EQ(crypto->DoFileDecrypt(badPath.get(), &key, &done), S_OK);
@@ -462,7 +464,7 @@ TEST_F(CryptoTest, AttributeRuleAndFilesTheSearchDoesNotFind) {
     EXPECT_EQ(ReadFileBytes(readOnly), "read only");
     EXPECT_EQ(GetFileAttributesW(folder.file(L"missing.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 
-    LONG key = 0;
+    LONG_PTR key = 0;
     VARIANT_BOOL done = VARIANT_TRUE;
     Bstr sub(folder.file(L"sub").c_str());
     EXPECT_EQ(crypto->DoFileEncrypt(sub.get(), &key, &done), S_OK);
@@ -533,7 +535,7 @@ TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
     PostMessageW(cutter, kCutMessage, 0, 0);
 
     Reference reference(19, "k");
-    LONG key = static_cast<LONG>(reference.take());
+    LONG_PTR key = static_cast<LONG_PTR>(reference.take());
     Bstr name(path.c_str());
     VARIANT_BOOL done = VARIANT_TRUE;
     ASSERT_EQ(crypto->DoFileEncrypt(name.get(), &key, &done), S_OK);
@@ -557,7 +559,7 @@ TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
     EXPECT_TRUE(ReadFileBytes(path) == again.Encrypt(original));
     std::string encrypted = ReadFileBytes(path);
     Reference second(19, "k");
-    key = static_cast<LONG>(second.take());
+    key = static_cast<LONG_PTR>(second.take());
     {
         // Held open without leave to delete it: the finished result cannot replace it.
         HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -570,7 +572,7 @@ TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
     EXPECT_TRUE(ReadFileBytes(path) == encrypted);
     EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(FilesIn(folder.path()), 1u);
-    CryptDestroyKey(static_cast<HCRYPTKEY>(static_cast<ULONG>(key)));
+    CryptDestroyKey(static_cast<HCRYPTKEY>(key));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // An empty file is no 3DES ciphertext; with RC4 it decrypts to nothing.
@@ -586,7 +588,7 @@ TEST_F(CryptoTest, FailuresHalfWayLeaveTheOriginalAndTheKeyAsTheyWere) {
 // must not reach the platform, which would take it as a pointer.
 TEST_F(CryptoTest, NumbersThatAreNoLiveKeyAreRefused) {
     for (LONG bogus : {1L, 255L, 3000L, -2147483647L, 0x7FFFFFFFL}) {
-        LONG key = bogus;
+        LONG_PTR key = bogus;
         Variant data = Variant::Text(L"text");
         Bstr out;
         ASSERT_EQ(crypto->DoEncryptString(&key, *data.get(), out.put()), S_OK);

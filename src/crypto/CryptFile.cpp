@@ -1,4 +1,5 @@
 #include "crypto/CryptFile.h"
+#include "crypto/CryptHandles.h"
 #include "frame/Handles.h"
 #include "frame/Runtime.h"
 #include <vector>
@@ -10,8 +11,6 @@ namespace {
 // Room after a chunk for the padding block the final call adds (block ciphers here use 8 bytes;
 // the margin also covers 16-byte blocks).
 const DWORD kPaddingRoom = 64;
-// Room before the data: a zero-length final decryption may look at the byte before the data.
-const DWORD kLeadingRoom = 16;
 // The host's pending messages are handled after this many bytes, so a very large file does not
 // freeze its windows; smaller files are transformed without giving control away.
 const unsigned long long kYieldEvery = 64ull << 20;
@@ -130,14 +129,14 @@ private:
 bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPTKEY key, CryptDirection direction) {
     // Two buffers: one being written while the other is read into and transformed.
     std::vector<BYTE> buffers[2];
-    for (auto& buffer : buffers) buffer.resize(kLeadingRoom + kCryptChunk + kPaddingRoom);
+    for (auto& buffer : buffers) buffer.resize(kCryptChunk + kPaddingRoom);
     BackgroundWriter writer(target);
     if (!writer.started()) return false;
     unsigned long long remaining = size, sinceYield = 0;
     bool touched = false;
     // The loop runs at least once: an empty file is transformed too (one final call on no bytes).
     for (unsigned turn = 0;; ++turn) {
-        BYTE* data = buffers[turn & 1].data() + kLeadingRoom;
+        BYTE* data = buffers[turn & 1].data();
         DWORD count = remaining > kCryptChunk ? kCryptChunk : static_cast<DWORD>(remaining);
         BOOL last = remaining <= kCryptChunk;
         if (!ReadFully(source, data, count)) break;
@@ -145,7 +144,7 @@ bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPT
         touched = true;
         BOOL done = direction == CryptDirection::Encrypt
                         ? CryptEncrypt(key, 0, last, 0, data, &length, kCryptChunk + kPaddingRoom)
-                        : CryptDecrypt(key, 0, last, 0, data, &length);
+                        : DecryptPiece(key, last, data, &length);
         if (!done || !writer.Write(data, length)) break;
         remaining -= count;
         // After the final call the key is back at its start, whatever the last write does.

@@ -16,4 +16,14 @@ bool CouldBeCryptHandle(ULONG_PTR handle) {
     return handle + needed <= end;
 }
 
+BOOL DecryptPiece(HCRYPTKEY key, BOOL final, BYTE* data, DWORD* length) {
+    DWORD blockBits = 0, size = sizeof blockBits;
+    if (final && *length == 0 && CryptGetKeyParam(key, KP_BLOCKLEN, reinterpret_cast<BYTE*>(&blockBits), &size, 0) &&
+        blockBits > 0) {
+        SetLastError(static_cast<DWORD>(NTE_BAD_DATA));
+        return FALSE;
+    }
+    return CryptDecrypt(key, 0, final, 0, data, length);
+}
+
 }  // namespace wx

@@ -12,6 +12,11 @@ namespace wx {
 // reach the platform; a readable one is refused by the platform's own check.
 bool CouldBeCryptHandle(ULONG_PTR handle);
 
+// CryptDecrypt for one piece of ciphertext. The final piece of a block cipher is never empty, and
+// a provider asked to decrypt an empty final piece may read the byte before the buffer (in a
+// 64-bit process, 4 GB past it): that call fails here with bad data instead.
+BOOL DecryptPiece(HCRYPTKEY key, BOOL final, BYTE* data, DWORD* length);
+
 struct CryptProviderTraits {
     static HCRYPTPROV invalid() { return 0; }
     static bool valid(HCRYPTPROV h) { return h != 0; }

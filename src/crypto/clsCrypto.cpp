@@ -39,8 +39,6 @@ const Method kMethods[25] = {
 // Room for the padding a block cipher adds, whatever size the provider's size query reported
 // (rsaenh answers 0 for RC4).
 const DWORD kPaddingRoom = 64;
-// Room before decrypted data: a zero-length final decryption may look at the byte before it.
-const DWORD kLeadingRoom = 16;
 
 void ReturnText(const Bstr& field, BSTR* result) {
     if (!result) RaiseRuntime(5);
@@ -194,11 +192,11 @@ std::wstring clsCrypto::EncryptText(CryptNumber key, const std::wstring& data) {
 std::wstring clsCrypto::DecryptText(CryptNumber key, const std::wstring& data) {
     inBuffer_ = Bstr::Attach(NewBstr(data));
     std::string bytes = AnsiBytesOf(data);
-    std::vector<BYTE> buffer(kLeadingRoom + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), buffer.begin() + kLeadingRoom);
+    std::vector<BYTE> buffer(bytes.begin(), bytes.end());
+    buffer.push_back(0);  // never an empty buffer
     DWORD length = static_cast<DWORD>(bytes.size());
-    if (!CryptDecrypt(KeyOfNumber(key), 0, TRUE, 0, buffer.data() + kLeadingRoom, &length)) return std::wstring();
-    std::wstring plain = TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data() + kLeadingRoom), length);
+    if (!DecryptPiece(KeyOfNumber(key), TRUE, buffer.data(), &length)) return std::wstring();
+    std::wstring plain = TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data()), length);
     outBuffer_ = Bstr::Attach(NewBstr(plain));
     return plain;
 }

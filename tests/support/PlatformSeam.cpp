@@ -6,7 +6,8 @@
 namespace wxtest {
 
 namespace {
-const char kAccessor[] = "__ZN2wx8PlatformEv";  // wx::Platform(), as the compiler names it
+// wx::Platform(), as the compiler names it (32-bit symbols carry a leading underscore).
+const char* const kAccessor = sizeof(void*) == 8 ? "_ZN2wx8PlatformEv" : "__ZN2wx8PlatformEv";
 
 // Reads the COFF symbol table of the library file and returns the address of the accessor in the
 // loaded image; null when it is not there.

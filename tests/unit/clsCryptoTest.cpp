@@ -294,6 +294,11 @@ TEST_F(CryptoTest, KeyMembersUseTheBuffers) {
     ASSERT_EQ(crypto->DoDecryptString(&key, broken.get(), out.put()), S_OK);
     EXPECT_EQ(out.length(), 0u);
     EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), L"some text");
+    // No ciphertext at all is no 3DES text either (and never reaches the provider).
+    Bstr nothing(L"");
+    ASSERT_EQ(crypto->DoDecryptString(&key, nothing.get(), out.put()), S_OK);
+    EXPECT_EQ(out.length(), 0u);
+    EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), L"some text");
     // A number is encrypted as its text; a zero key gives "".
     Variant number = Variant::Long(42);
     LONG_PTR none = 0;

@@ -55,7 +55,8 @@ long WineGdiCount() {
     struct Entry { ULONGLONG object; ULONG owner; USHORT unique; UCHAR type; UCHAR flags; ULONGLONG user; };
     static_assert(sizeof(Entry) == 24, "Wine's GDI handle entry");
     void* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
-    auto* table = *reinterpret_cast<Entry**>(static_cast<char*>(peb) + 0x94);
+    const size_t gdiSharedHandleTable = sizeof(void*) == 8 ? 0xF8 : 0x94;  // its place in the PEB
+    auto* table = *reinterpret_cast<Entry**>(static_cast<char*>(peb) + gdiSharedHandleTable);
     if (!table) return -1;
     long used = 0;
     for (int i = 0; i < 65536; ++i)

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <new>
 #include <vector>
 
@@ -97,6 +98,16 @@ HRESULT CoerceObject(const VARIANT* value, const ParamSlot& type, VARIANT* out) 
     return S_OK;
 }
 
+bool IsInteger(VARTYPE vt) {
+    switch (vt) {
+    case VT_EMPTY: case VT_BOOL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
+    case VT_I8: case VT_UI8: case VT_INT: case VT_UINT: case VT_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Fills `out` (zeroed) with `value` converted to the parameter's type.
 HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     const VARIANT* value = Deref(source);
@@ -116,8 +127,10 @@ HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     }
     if (type.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;  // records only travel by reference
     if (V_VT(value) == VT_NULL) return DISP_E_TYPEMISMATCH;
-    // Conversions round real numbers: the same whatever the caller's floating-point state.
-    FloatingPointScope scope;
+    // Conversions that involve real numbers (or text) round them: the same whatever the caller's
+    // floating-point state. Between integers nothing is rounded.
+    std::optional<FloatingPointScope> scope;
+    if (!IsInteger(V_VT(value) & ~VT_BYREF) || !IsInteger(type.vt)) scope.emplace();
     HRESULT hr = VariantChangeType(out, const_cast<VARIANT*>(value), 0, type.vt);
     if (hr == DISP_E_OVERFLOW) return hr;
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;

@@ -3,6 +3,7 @@
 // Prints the time ratio (target: at most 1.3) and how far the process's peak memory rose during
 // the file calls (target: at most 32 MB).
 #include "frame/Interfaces.h"
+#include "BenchSupport.h"
 #include <windows.h>
 #include <wincrypt.h>
 #include <psapi.h>
@@ -13,16 +14,11 @@
 #include <string>
 #include <vector>
 
+using namespace bench;
+
 namespace {
 
 const size_t kSize = 64u << 20;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
 double MemoryMB(bool peak) {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -48,17 +44,6 @@ void MakeFile(const std::wstring& path) {
     CloseHandle(file);
 }
 
-_clsCrypto* CreateCrypto(HMODULE library) {
-    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject"));
-    IClassFactory* factory = nullptr;
-    _clsCrypto* crypto = nullptr;
-    if (get && SUCCEEDED(get(CLSID_clsCrypto, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-        factory->CreateInstance(nullptr, IID__clsCrypto, reinterpret_cast<void**>(&crypto));
-        factory->Release();
-    }
-    return crypto;
-}
 
 double FileSeconds(_clsCrypto* crypto, const std::wstring& path, long method, bool* ok) {
     BSTR file = SysAllocString(path.c_str()), password = SysAllocString(L"benchmark"), none = SysAllocString(L"");
@@ -117,12 +102,7 @@ int main(int argc, char** argv) {
     // An argument (19 or 20) runs that method alone.
     long only = argc > 1 ? std::atol(argv[1]) : 0;
     CoInitialize(nullptr);
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring folder(exe);
-    folder.resize(folder.find_last_of(L'\\') + 1);
-    HMODULE library = LoadLibraryW((folder + L"WENDRAX1.dll").c_str());
-    _clsCrypto* crypto = library ? CreateCrypto(library) : nullptr;
+    _clsCrypto* crypto = Create<_clsCrypto>(LoadLibraryBeside(), CLSID_clsCrypto, IID__clsCrypto);
     if (!crypto) {
         std::printf("cannot create clsCrypto from WENDRAX1.dll\n");
         return 1;

@@ -9,6 +9,7 @@
 // the ratio of the median round times: <figure>: <ours> vs <peer> = <ratio>x.
 // Run: tools/wine-run build/bin/dispatch_bench.exe [rounds]
 #include "frame/Interfaces.h"
+#include "BenchSupport.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -17,14 +18,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+using namespace bench;
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / f.QuadPart;
-}
+namespace {
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -112,29 +108,12 @@ VARIANT Long(LONG n) {
     return v;
 }
 
-template <class T>
-T* Create(HMODULE library, REFCLSID clsid, REFIID iid) {
-    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject"));
-    IClassFactory* factory = nullptr;
-    T* object = nullptr;
-    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-        factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object));
-        factory->Release();
-    }
-    return object;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
     CoInitialize(nullptr);
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring folder(exe);
-    folder.resize(folder.find_last_of(L'\\') + 1);
-    HMODULE library = LoadLibraryW((folder + L"WENDRAX1.dll").c_str());
+    HMODULE library = LoadLibraryBeside();
     auto* pixels = Create<_clzBriCon>(library, CLSID_clzBriCon, IID__clzBriCon);
     auto* files = Create<_clsDrvInfo2>(library, CLSID_clsDrvInfo2, IID__clsDrvInfo2);
     if (!pixels || !files) {

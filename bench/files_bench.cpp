@@ -7,6 +7,7 @@
 // The trees go under %TEMP% and are removed afterwards, unless --keep asks to keep them for the
 // next run (making them takes minutes under emulation).
 #include "frame/Interfaces.h"
+#include "BenchSupport.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>
@@ -15,14 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+using namespace bench;
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / f.QuadPart;
-}
+namespace {
 
 template <class F>
 double Best(int runs, F&& body) {
@@ -102,22 +98,7 @@ size_t ReadWhole(const std::wstring& folder) {
     return total;
 }
 
-_clsDrvInfo2* Make() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dll = path;
-    dll = dll.substr(0, dll.rfind(L'\\')) + L"\\WENDRAX1.dll";
-    HMODULE lib = LoadLibraryW(dll.c_str());
-    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(lib, "DllGetClassObject"));
-    IClassFactory* factory = nullptr;
-    _clsDrvInfo2* object = nullptr;
-    if (get && SUCCEEDED(get(CLSID_clsDrvInfo2, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-        factory->CreateInstance(nullptr, IID__clsDrvInfo2, reinterpret_cast<void**>(&object));
-        factory->Release();
-    }
-    return object;
-}
+_clsDrvInfo2* Make() { return Create<_clsDrvInfo2>(LoadLibraryBeside(), CLSID_clsDrvInfo2, IID__clsDrvInfo2); }
 
 size_t ListLength(_clsDrvInfo2* o, const std::wstring& folder, const wchar_t* pattern) {
     BSTR f = SysAllocString(folder.c_str());

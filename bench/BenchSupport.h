@@ -1,0 +1,39 @@
+// What the benchmarks share: a clock, the library beside the benchmark program, and objects made
+// through its own class factories (no registration needed).
+#pragma once
+#include <windows.h>
+#include <objbase.h>
+#include <string>
+
+namespace bench {
+
+inline double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / f.QuadPart;
+}
+
+inline std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+inline HMODULE LoadLibraryBeside() { return LoadLibraryW((ProgramFolder() + L"WENDRAX1.dll").c_str()); }
+
+template <class T>
+T* Create(HMODULE library, REFCLSID clsid, REFIID iid) {
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto get = library ? reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject")) : nullptr;
+    IClassFactory* factory = nullptr;
+    T* object = nullptr;
+    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+        factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object));
+        factory->Release();
+    }
+    return object;
+}
+
+}  // namespace bench

@@ -23,10 +23,6 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// A host's Long handle as the platform's handle type.
-template <class Handle>
-Handle HandleOf(long value) { return reinterpret_cast<Handle>(static_cast<LONG_PTR>(value)); }
-
 // A host length (Single, in its scale units) as a rectangle coordinate, converted the runtime's way.
 long Coordinate(double value) { return ToLong(*Variant::Double(value).get()); }
 
@@ -82,7 +78,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
 
     RECT area = {0, 0, 0, 0};
     long height = 0;
-    if (DrawBannerText(HandleOf<HDC>(box.GetLong(L"hDC")), ansi, &area, kMeasure) == 0) {
+    if (DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), ansi, &area, kMeasure) == 0) {
         ShowMessage(L"Error scrolling text", kExclamation);
         stopScrolling_ = true;
     } else {
@@ -102,7 +98,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
         DWORD elapsed = Platform().getTickCount() - last;
         if (static_cast<long long>(elapsed) > interval) {
             box.Call(L"Cls");
-            DrawBannerText(HandleOf<HDC>(box.GetLong(L"hDC")), ansi, &area, kDrawBanner);
+            DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), ansi, &area, kDrawBanner);
             area.top -= 1;
             area.bottom -= 1;
             if (area.top < -height) {  // wholly gone past the top: enter again from the bottom
@@ -143,7 +139,7 @@ STDMETHODIMP clsOnTop1::GetCDRomLetter(BSTR* pResult) {
 
 STDMETHODIMP clsOnTop1::OnTop(IDispatch* frm, VARIANT_BOOL bAction) {
     return Guarded([&] {
-        HWND handle = HandleOf<HWND>(HostObject(frm).GetLong(L"hWnd"));
+        HWND handle = HandleOfLong<HWND>(HostObject(frm).GetLong(L"hWnd"));
         SetWindowPos(handle, bAction != VARIANT_FALSE ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE);
     });

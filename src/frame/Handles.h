@@ -118,6 +118,13 @@ private:
     HGDIOBJ old_;
 };
 
+// Window, device-context, GDI and registry handles travel through the interfaces as Long: the
+// platform keeps them at 32 significant bits, and a 64-bit process sign-extends them (the
+// predefined registry roots such as 0x80000001 are negative numbers as Long).
+template <class Handle>
+Handle HandleOfLong(long value) { return reinterpret_cast<Handle>(static_cast<LONG_PTR>(value)); }
+inline long LongOfHandle(const void* handle) { return static_cast<long>(reinterpret_cast<LONG_PTR>(handle)); }
+
 class Bstr {
 public:
     Bstr() = default;

@@ -64,7 +64,7 @@ void BrightnessPass::Run() {
 }
 
 void BrightnessPass::Paint(const std::vector<Column>& columns) {
-    HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(ToLong(*Ask(L"hDC").get())));
+    HDC dc = HandleOfLong<HDC>(ToLong(*Ask(L"hDC").get()));
     if (!GetObjectType(dc)) return;  // no surface: every pixel call would fail
     if (GetMapMode(dc) == MM_TEXT && TrueColourDepth(dc) >= 24 && PaintBlock(dc, columns)) return;
     PaintPixels(dc, columns);

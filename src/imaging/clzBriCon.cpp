@@ -243,7 +243,7 @@ STDMETHODIMP clzBriCon::ShowProps(BSTR FileName, LONG OwnerhWnd) {
         ZeroMemory(&info, sizeof info);
         info.cbSize = sizeof info;  // 60 bytes, 112 on x64
         info.fMask = kPropertiesMask;
-        info.hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(OwnerhWnd));
+        info.hwnd = HandleOfLong<HWND>(OwnerhWnd);
         info.lpVerb = "Properties";
         info.lpFile = file.ptr();
         info.lpParameters = "";

@@ -82,7 +82,7 @@ void TableSurface::PaintPictureCropped(IDispatch* picture, double x, double y, d
 }
 
 HDC TableSurface::Dc() const {
-    return reinterpret_cast<HDC>(static_cast<INT_PTR>(ToLong(*Get(L"hDC").get())));
+    return HandleOfLong<HDC>(ToLong(*Get(L"hDC").get()));
 }
 
 bool SameObject(IUnknown* a, IUnknown* b) {

@@ -74,7 +74,6 @@ ComPtr<IPictureDisp> CaptureWhole(HWND window) {
     return Capture(window, false, 0, 0, r.right - r.left, r.bottom - r.top);
 }
 
-HWND WindowOf(LONG handle) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)); }
 
 // The sizes' real arithmetic runs in these helpers, each in the library's own floating-point
 // state; the host's members are called outside it, under the host's.
@@ -142,8 +141,8 @@ clsCapture::clsCapture() : Dispatchable(IID__clsCapture) {}
 STDMETHODIMP clsCapture::CreateBitmapPicture(LONG hBmp, LONG hPal, IPictureDisp** result) {
     return Guarded([&] {
         // When the platform refuses, the handles stay the caller's.
-        Hand(PictureOf(reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(hBmp)),
-                       reinterpret_cast<HPALETTE>(static_cast<LONG_PTR>(hPal))),
+        Hand(PictureOf(HandleOfLong<HBITMAP>(hBmp),
+                       HandleOfLong<HPALETTE>(hPal)),
              result);
     });
 }
@@ -151,7 +150,7 @@ STDMETHODIMP clsCapture::CreateBitmapPicture(LONG hBmp, LONG hPal, IPictureDisp*
 STDMETHODIMP clsCapture::CaptureWindow(LONG hWndSrc, VARIANT_BOOL Client, LONG LeftSrc, LONG TopSrc, LONG WidthSrc,
                                        LONG HeightSrc, IPictureDisp** result) {
     return Guarded([&] {
-        Hand(Capture(WindowOf(hWndSrc), Client != VARIANT_FALSE, LeftSrc, TopSrc, WidthSrc, HeightSrc), result);
+        Hand(Capture(HandleOfLong<HWND>(hWndSrc), Client != VARIANT_FALSE, LeftSrc, TopSrc, WidthSrc, HeightSrc), result);
     });
 }
 
@@ -175,7 +174,7 @@ STDMETHODIMP clsCapture::CaptureForm(IDispatch** frmSrc, IPictureDisp** result) 
         HostObject form = ObjectOf(frmSrc);
         long width = Rounded(Scaled(form, L"ScaleX", form.Get(L"Width"), Variant::Long(kTwips), Variant::Long(kPixels)));
         long height = Rounded(Scaled(form, L"ScaleY", form.Get(L"Height"), Variant::Long(kTwips), Variant::Long(kPixels)));
-        HWND window = WindowOf(Rounded(form.Get(L"hWnd")));
+        HWND window = HandleOfLong<HWND>(Rounded(form.Get(L"hWnd")));
         Hand(Capture(window, false, 0, 0, width, height), result);
     });
 }
@@ -187,7 +186,7 @@ STDMETHODIMP clsCapture::CaptureClient(IDispatch** frmSrc, IPictureDisp** result
         long width = Rounded(Scaled(form, L"ScaleX", scaleWidth, form.Get(L"ScaleMode"), Variant::Long(kPixels)));
         Variant scaleHeight = form.Get(L"ScaleHeight");
         long height = Rounded(Scaled(form, L"ScaleY", scaleHeight, form.Get(L"ScaleMode"), Variant::Long(kPixels)));
-        HWND window = WindowOf(Rounded(form.Get(L"hWnd")));
+        HWND window = HandleOfLong<HWND>(Rounded(form.Get(L"hWnd")));
         Hand(Capture(window, true, 0, 0, width, height), result);
     });
 }
@@ -195,7 +194,7 @@ STDMETHODIMP clsCapture::CaptureClient(IDispatch** frmSrc, IPictureDisp** result
 STDMETHODIMP clsCapture::CaptureAnyWindow(LONG* lHandle, IPictureDisp** result) {
     return Guarded([&] {
         if (!lHandle) RaiseRuntime(5);
-        Hand(CaptureWhole(WindowOf(*lHandle)), result);
+        Hand(CaptureWhole(HandleOfLong<HWND>(*lHandle)), result);
     });
 }
 

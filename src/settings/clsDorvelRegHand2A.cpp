@@ -97,7 +97,7 @@ std::wstring ItemText(SAFEARRAY* items, LONG index) {
 
 clsDorvelRegHand2A::clsDorvelRegHand2A() : Dispatchable(IID__clsDorvelRegHand2A) {}
 
-HKEY clsDorvelRegHand2A::Root() const { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(classKey_)); }
+HKEY clsDorvelRegHand2A::Root() const { return HandleOfLong<HKEY>(classKey_); }
 
 std::wstring clsDorvelRegHand2A::Where() const {
     return NumberText(classKey_) + L"',Section: '" + TextOf(section_.get());

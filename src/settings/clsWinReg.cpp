@@ -14,7 +14,6 @@ namespace {
 const REGSAM kAllKeyRights = 63;
 const wchar_t kRunKey[] = L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
 
-HKEY KeyOf(long handle) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(handle)); }
 
 // The value a Variant parameter holds, looking through a caller's by-reference variable.
 VARIANT* Held(VARIANT* v) {
@@ -39,7 +38,7 @@ STDMETHODIMP clsWinReg::DeleteKey(long* lPredefinedKey, BSTR* sKeyName, VARIANT*
         ClearResult(result);
         if (!lPredefinedKey || !sKeyName) RaiseRuntime(5);
         AnsiText name = ToAnsi(*sKeyName);
-        if (NamesAKey(name)) RegDeleteKeyA(KeyOf(*lPredefinedKey), name.ptr());
+        if (NamesAKey(name)) RegDeleteKeyA(HandleOfLong<HKEY>(*lPredefinedKey), name.ptr());
     });
 }
 
@@ -49,7 +48,7 @@ STDMETHODIMP clsWinReg::DeleteValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
         if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
         AnsiText key = ToAnsi(*sKeyName), value = ToAnsi(*sValueName);
         RegKey handle;
-        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
+        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
         RegDeleteValueA(handle.get(), value.ptr());
     });
 }
@@ -62,11 +61,11 @@ STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VAR
         if (*lType == REG_SZ) {
             // Stored as the text's bytes alone, without a terminating NUL.
             std::string data = ToAnsi(ToText(*Held(vValue)));
-            *result = RegSetValueExA(KeyOf(hKey), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+            *result = RegSetValueExA(HandleOfLong<HKEY>(hKey), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                                      static_cast<DWORD>(data.size()));
         } else if (*lType == REG_DWORD) {
             long number = ToLong(*Held(vValue));
-            *result = RegSetValueExA(KeyOf(hKey), name.ptr(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+            *result = RegSetValueExA(HandleOfLong<HKEY>(hKey), name.ptr(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                      sizeof number);
         }
     });
@@ -76,7 +75,7 @@ STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vVal
     return Guarded([&] {
         if (!result || !vValue) RaiseRuntime(5);
         AnsiText name = ToAnsi(szValueName);
-        HKEY key = KeyOf(lhKey);
+        HKEY key = HandleOfLong<HKEY>(lhKey);
         DWORD type = 0, size = 0;
         LONG status = RegQueryValueExA(key, name.ptr(), nullptr, &type, nullptr, &size);
         if (status != ERROR_SUCCESS) {
@@ -117,7 +116,7 @@ STDMETHODIMP clsWinReg::CreateNewKey(long* lPredefinedKey, BSTR* sNewKeyName, VA
         AnsiText name = ToAnsi(*sNewKeyName);
         RegKey handle;
         DWORD disposition = 0;
-        RegCreateKeyExA(KeyOf(*lPredefinedKey), name.ptr(), 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
+        RegCreateKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), name.ptr(), 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
                         handle.put(), &disposition);
     });
 }
@@ -130,9 +129,9 @@ STDMETHODIMP clsWinReg::SetKeyValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
         AnsiText key = ToAnsi(*sKeyName);
         RegKey handle;
         // The key must exist already; a failed open leaves no handle and the write fails on it.
-        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
+        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
         long status = 0;
-        ThrowIfFailed(self()->SetValueEx(static_cast<long>(reinterpret_cast<LONG_PTR>(handle.get())), sValueName,
+        ThrowIfFailed(self()->SetValueEx(LongOfHandle(handle.get()), sValueName,
                                          lValueType, vValueSetting, &status));
     });
 }
@@ -143,10 +142,10 @@ STDMETHODIMP clsWinReg::QueryValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* s
         if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
         AnsiText key = ToAnsi(*sKeyName);
         RegKey handle;
-        RegOpenKeyExA(KeyOf(*lPredefinedKey), key.ptr(), 0, KEY_QUERY_VALUE, handle.put());
+        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, KEY_QUERY_VALUE, handle.put());
         Variant value;
         long status = 0;
-        ThrowIfFailed(self()->QueryValueEx(static_cast<long>(reinterpret_cast<LONG_PTR>(handle.get())), *sValueName,
+        ThrowIfFailed(self()->QueryValueEx(LongOfHandle(handle.get()), *sValueName,
                                            value.get(), &status));
         *result = value.detach();
     });
@@ -159,7 +158,7 @@ STDMETHODIMP clsWinReg::ShowAtStartup(BSTR* yourexe) {
         std::wstring path = Module::Folder();
         if (path.empty() || path.back() != L'\\') path += L'\\';
         path += TextOf(*yourexe);
-        long root = static_cast<long>(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE));
+        long root = LongOfHandle(HKEY_LOCAL_MACHINE);
         Bstr key(kRunKey);
         BSTR keyText = key.get();
         Variant data = Variant::TakeText(NewBstr(path));
@@ -172,7 +171,7 @@ STDMETHODIMP clsWinReg::ShowAtStartup(BSTR* yourexe) {
 STDMETHODIMP clsWinReg::DontShowAtStartup(BSTR* yourexe) {
     return Guarded([&] {
         if (!yourexe) RaiseRuntime(5);
-        long root = static_cast<long>(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE));
+        long root = LongOfHandle(HKEY_LOCAL_MACHINE);
         Bstr key(kRunKey);
         BSTR keyText = key.get();
         Variant ignored;

@@ -124,6 +124,125 @@ TEST(Frame, EmbeddedTypeLibraryIdentity) {
     EXPECT_STREQ(name.get(), L"WENDRAX1");
 }
 
+namespace {
+
+std::string Narrow(const wchar_t* w) { return w ? std::string(w, w + wcslen(w)) : std::string(); }
+
+std::string TypeText(ITypeInfo* info, const TYPEDESC& t) {
+    switch (t.vt) {
+    case VT_PTR: return TypeText(info, *t.lptdesc) + "*";
+    case VT_SAFEARRAY: return "SAFEARRAY(" + TypeText(info, *t.lptdesc) + ")";
+    case VT_USERDEFINED: {
+        ComPtr<ITypeInfo> ref;
+        Bstr name;
+        if (SUCCEEDED(info->GetRefTypeInfo(t.hreftype, ref.put())))
+            ref->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        return Narrow(name.get());
+    }
+    default: return "vt" + std::to_string(t.vt);
+    }
+}
+
+// Everything a host sees of a type library, a line per type, member, parameter and field, with
+// what depends on the pointer size itself (function-table offsets, record layout) left out.
+std::set<std::string> Contract(ITypeLib* lib) {
+    std::set<std::string> lines;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+        Bstr typeName;
+        info->GetDocumentation(MEMBERID_NIL, typeName.put(), nullptr, nullptr, nullptr);
+        wchar_t guid[40];
+        StringFromGUID2(attr->guid, guid, 40);
+        std::string type = Narrow(typeName.get());
+        lines.insert(std::to_string(i) + " " + type + " " + Narrow(guid) + " kind " + std::to_string(attr->typekind) +
+                     " flags " + std::to_string(attr->wTypeFlags) + " funcs " + std::to_string(attr->cFuncs) +
+                     " vars " + std::to_string(attr->cVars) + " impl " + std::to_string(attr->cImplTypes));
+        for (UINT f = 0; f < attr->cFuncs; ++f) {
+            FUNCDESC* fd = nullptr;
+            if (FAILED(info->GetFuncDesc(f, &fd))) continue;
+            BSTR names[32] = {};
+            UINT count = 0;
+            info->GetNames(fd->memid, names, 32, &count);
+            std::string member = type + "." + Narrow(names[0]) + "#" + std::to_string(fd->invkind);
+            lines.insert(member + " at " + std::to_string(f) + " id " + std::to_string(fd->memid) + " flags " +
+                         std::to_string(fd->wFuncFlags) + " returns " + TypeText(info.get(), fd->elemdescFunc.tdesc));
+            for (SHORT k = 0; k < fd->cParams; ++k) {
+                const ELEMDESC& e = fd->lprgelemdescParam[k];
+                std::string line = member + "." + (k + 1u < count ? Narrow(names[k + 1]) : std::to_string(k)) + ": " +
+                                   TypeText(info.get(), e.tdesc) + " flags " + std::to_string(e.paramdesc.wParamFlags);
+                if ((e.paramdesc.wParamFlags & PARAMFLAG_FHASDEFAULT) && e.paramdesc.pparamdescex) {
+                    Variant text;
+                    VariantChangeType(text.get(), &e.paramdesc.pparamdescex->varDefaultValue, 0, VT_BSTR);
+                    line += " default " + Narrow(V_BSTR(text.get()));
+                }
+                lines.insert(line);
+            }
+            for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
+            info->ReleaseFuncDesc(fd);
+        }
+        for (UINT v = 0; v < attr->cVars; ++v) {
+            VARDESC* vd = nullptr;
+            if (FAILED(info->GetVarDesc(v, &vd))) continue;
+            Bstr field;
+            info->GetDocumentation(vd->memid, field.put(), nullptr, nullptr, nullptr);
+            std::string line = type + "." + Narrow(field.get()) + " at " + std::to_string(v) + ": " +
+                               TypeText(info.get(), vd->elemdescVar.tdesc);
+            if (vd->varkind == VAR_CONST && vd->lpvarValue) {
+                Variant text;
+                VariantChangeType(text.get(), vd->lpvarValue, 0, VT_BSTR);
+                line += " = " + Narrow(V_BSTR(text.get()));
+            }
+            lines.insert(line);
+            info->ReleaseVarDesc(vd);
+        }
+        info->ReleaseTypeAttr(attr);
+    }
+    return lines;
+}
+
+}  // namespace
+
+// The x64 build's type library is the x86 one but for the values that are addresses on 64-bit
+// Windows: the members and fields the README lists, Long there and LongLong here.
+TEST(Frame, BothBuildsDescribeTheSameInterfacesButForPointerSizedValues) {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "run by the x64 build";
+    std::wstring folder = LibraryPath();
+    folder.resize(folder.find_last_of(L'\\'));
+    std::wstring x86 = folder.substr(0, folder.find_last_of(L'\\') + 1) + L"WENDRAX1.tlb";
+    ComPtr<ITypeLib> ours, theirs;
+    ASSERT_EQ(LoadTypeLibEx(LibraryPath().c_str(), REGKIND_NONE, ours.put()), S_OK);
+    if (FAILED(LoadTypeLibEx(x86.c_str(), REGKIND_NONE, theirs.put()))) GTEST_SKIP() << "no x86 build beside";
+    TLIBATTR* a = nullptr;
+    TLIBATTR* b = nullptr;
+    ours->GetLibAttr(&a);
+    theirs->GetLibAttr(&b);
+    EXPECT_EQ(a->syskind, SYS_WIN64);
+    EXPECT_EQ(b->syskind, SYS_WIN32);
+    EXPECT_TRUE(IsEqualGUID(a->guid, b->guid) && a->wMajorVerNum == b->wMajorVerNum && a->wMinorVerNum == b->wMinorVerNum);
+    ours->ReleaseTLibAttr(a);
+    theirs->ReleaseTLibAttr(b);
+
+    // vt3 is Long, vt20 LongLong.
+    const std::set<std::string> pointerSized = {
+        "_clsCrypto.m_CSP_Provider", "_clsCrypto.lHSessionKey", "_clsCrypto.DoEncryptString",
+        "_clsCrypto.DoDecryptString", "_clsCrypto.DoFileEncrypt", "_clsCrypto.DoFileDecrypt",
+        "SHELLEXECUTEINFO.hWnd", "SHELLEXECUTEINFO.hInstApp", "SHELLEXECUTEINFO.lpIDList",
+        "SHELLEXECUTEINFO.hkeyClass", "SHELLEXECUTEINFO.hIcon", "SHELLEXECUTEINFO.hProcess"};
+    std::set<std::string> x64 = Contract(ours.get()), x86Lines = Contract(theirs.get()), differing;
+    for (std::string line : x64) {
+        if (x86Lines.count(line)) continue;
+        std::string key = line.substr(0, line.find_first_of("#: "));
+        size_t at = line.find("vt20");
+        if (at != std::string::npos) line.replace(at, 4, "vt3");
+        EXPECT_TRUE(pointerSized.count(key) && x86Lines.count(line)) << "only in the x64 build: " << line;
+        differing.insert(key);
+    }
+    EXPECT_EQ(differing, pointerSized);
+    EXPECT_EQ(x64.size(), x86Lines.size());
+}
+
 TEST(Frame, EveryCatalogueClassMatchesTheTypeLibrary) {
     auto lib = EmbeddedLibrary();
     ASSERT_TRUE(lib);

@@ -1,6 +1,7 @@
 #include "files/FileSystem.h"
 #include "frame/Errors.h"
 #include "frame/Runtime.h"
+#include "frame/Text.h"
 #include <cwctype>
 #include <vector>
 
@@ -39,30 +40,51 @@ std::wstring WithoutFinalSeparator(std::wstring path) {
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
-void DeleteTree(const std::wstring& folder, bool force) {
-    WIN32_FIND_DATAW data;
-    {
-        FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-        if (find) {
-            do {
-                if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
-                std::wstring child = folder + L"\\" + data.cFileName;
-                if (force && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-                    SetFileAttributesW(child.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    DeleteTree(child, force);
-                } else if (!DeleteFileW(child.c_str())) {
-                    FileSystem::RaiseSystemError(GetLastError());
-                }
-            } while (FindNextFileW(find.get(), &data));
-        }
-    }
+void RemoveEmptyFolder(const std::wstring& folder, bool force) {
     if (force) {
         DWORD attributes = AttributesOf(folder);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             SetFileAttributesW(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     if (!RemoveDirectoryW(folder.c_str())) FileSystem::RaiseSystemError(GetLastError());
+}
+
+// Deletes a folder and what lies below it. The folders still to be emptied wait on the heap,
+// so no depth of tree can exhaust the caller's stack; every one of them is an entry listed inside
+// the one before, so the walk only goes deeper and ends. A linked folder (a junction or a
+// symbolic link) is removed as a link: what it points at lies elsewhere and may contain the tree
+// itself.
+void DeleteTree(const std::wstring& root, bool force) {
+    struct Pending { std::wstring path; bool emptied; };
+    std::vector<Pending> pending{{root, false}};
+    while (!pending.empty()) {
+        if (pending.back().emptied) {
+            std::wstring folder = std::move(pending.back().path);
+            pending.pop_back();
+            RemoveEmptyFolder(folder, force);
+            continue;
+        }
+        pending.back().emptied = true;  // its sub-folders, pushed below, go first
+        std::wstring folder = pending.back().path;
+        WIN32_FIND_DATAW data;
+        FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+        if (!find) continue;
+        do {
+            if (!FolderObject::IsEntryName(data.cFileName)) continue;
+            std::wstring child = folder + L"\\" + data.cFileName;
+            DWORD attributes = data.dwFileAttributes;
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    RemoveEmptyFolder(child, force);
+                else
+                    pending.push_back({child, false});
+                continue;
+            }
+            if (force && (attributes & FILE_ATTRIBUTE_READONLY))
+                SetFileAttributesW(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+            if (!DeleteFileW(child.c_str())) FileSystem::RaiseSystemError(GetLastError());
+        } while (FindNextFileW(find.get(), &data));
+    }
 }
 
 }  // namespace
@@ -123,30 +145,32 @@ std::wstring FileSystem::GetParentFolderName(const std::wstring& path) {
 }
 
 bool FileSystem::DriveExists(const std::wstring& drive) const {
-    wchar_t letter = LetterOf(drive);
+    wchar_t letter = LetterOf(BeforeNul(drive));
     if (!letter) return false;
     return (GetLogicalDrives() >> (letter - L'A')) & 1;
 }
 
 ComPtr<DriveObject> FileSystem::GetDrive(const std::wstring& drive) const {
-    wchar_t letter = LetterOf(drive);
+    wchar_t letter = LetterOf(BeforeNul(drive));
     if (!letter) RaiseRuntime(5);
     if (!DriveExists(drive)) RaiseRuntime(68);
     return DriveObject::Make(letter);
 }
 
 bool FileSystem::FolderExists(const std::wstring& path) const {
-    DWORD a = AttributesOf(path);
+    DWORD a = AttributesOf(BeforeNul(path));
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FileSystem::FileExists(const std::wstring& path) const {
+bool FileSystem::FileExists(const std::wstring& text) const {
+    std::wstring path = BeforeNul(text);
     if (path.find_first_of(L"*?") != std::wstring::npos) return false;
     DWORD a = AttributesOf(path);
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-FileObject FileSystem::GetFile(const std::wstring& path) const {
+FileObject FileSystem::GetFile(const std::wstring& text) const {
+    std::wstring path = BeforeNul(text);
     if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) RaiseRuntime(53);
     std::wstring full = FullPath(path);
     WIN32_FIND_DATAW data;
@@ -160,12 +184,14 @@ FileObject FileSystem::GetFile(const std::wstring& path) const {
     return FileObject(named, data);
 }
 
-FolderObject FileSystem::GetFolder(const std::wstring& path) const {
+FolderObject FileSystem::GetFolder(const std::wstring& text) const {
+    std::wstring path = BeforeNul(text);
     if (path.empty() || !FolderExists(path)) RaiseRuntime(76);
     return FolderObject(WithoutFinalSeparator(FullPath(path)));
 }
 
-void FileSystem::CreateFolder(const std::wstring& path) const {
+void FileSystem::CreateFolder(const std::wstring& text) const {
+    std::wstring path = BeforeNul(text);
     if (!path.empty() && AttributesOf(path) != INVALID_FILE_ATTRIBUTES) RaiseRuntime(58);
     if (!CreateDirectoryW(path.c_str(), nullptr)) RaiseSystemError(GetLastError());
 }
@@ -178,31 +204,34 @@ std::wstring TargetFor(const std::wstring& source, const std::wstring& target) {
 }
 }  // namespace
 
-void FileSystem::MoveFile(const std::wstring& source, const std::wstring& target) const {
+void FileSystem::MoveFile(const std::wstring& sourceText, const std::wstring& targetText) const {
+    std::wstring source = BeforeNul(sourceText);
     if (!FileExists(source)) RaiseRuntime(53);
-    std::wstring to = TargetFor(source, target);
+    std::wstring to = TargetFor(source, BeforeNul(targetText));
     if (AttributesOf(to) != INVALID_FILE_ATTRIBUTES) RaiseRuntime(58);
     if (!MoveFileExW(source.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) RaiseSystemError(GetLastError());
 }
 
-void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
+void FileSystem::CopyFile(const std::wstring& sourceText, const std::wstring& targetText, bool overwrite) const {
+    std::wstring source = BeforeNul(sourceText);
     if (!FileExists(source)) RaiseRuntime(53);
-    std::wstring to = TargetFor(source, target);
+    std::wstring to = TargetFor(source, BeforeNul(targetText));
     if (FolderExists(to)) RaiseRuntime(70);
     if (!CopyFileW(source.c_str(), to.c_str(), overwrite ? FALSE : TRUE)) RaiseSystemError(GetLastError());
 }
 
 void FileSystem::DeleteFile(const std::wstring& path) const {
-    if (!DeleteFileW(path.c_str())) RaiseSystemError(GetLastError());
+    if (!DeleteFileW(BeforeNul(path).c_str())) RaiseSystemError(GetLastError());
 }
 
 void FileSystem::DeleteFolder(const std::wstring& path, bool force) const {
-    std::wstring folder = WithoutFinalSeparator(path);
+    std::wstring folder = WithoutFinalSeparator(BeforeNul(path));
     if (folder.empty() || !FolderExists(folder)) RaiseRuntime(76);
     DeleteTree(folder, force);
 }
 
-std::wstring FileSystem::GetFileVersion(const std::wstring& path) const {
+std::wstring FileSystem::GetFileVersion(const std::wstring& named) const {
+    std::wstring path = BeforeNul(named);
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) return std::wstring();

@@ -3,6 +3,10 @@
 // would, over Win32 directly. Failures are raised with the numbers and texts a host knows from
 // such a service (53 file not found, 76 path not found, 58 file already exists, 70 permission
 // denied, 68 device unavailable, 71 disk not ready).
+//
+// A path is read up to its first NUL, as the platform reads it: "a<NUL>b" names "a" in every
+// member here, so a name built from it ("a\x") names something inside "a", never "a" again.
+// The three path-text members are pure text and leave NULs as they are.
 #pragma once
 #include "files/DriveObject.h"
 #include "files/FileObject.h"

@@ -4,6 +4,11 @@
 
 namespace wx {
 
+bool FolderObject::IsEntryName(const wchar_t* name) {
+    if (!name[0] || wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) return false;
+    return !wcspbrk(name, L"\\/");
+}
+
 std::wstring FolderObject::Child(const wchar_t* name) const {
     if (!path_.empty() && path_.back() == L'\\') return path_ + name;
     return path_ + L"\\" + name;
@@ -19,8 +24,8 @@ void FolderObject::List() {
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) FileSystem::RaiseSystemError(error);
     } else {
         do {
+            if (!IsEntryName(data.cFileName)) continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
                 folders_.emplace_back(Child(data.cFileName));
             } else {
                 files_.emplace_back(Child(data.cFileName), data);

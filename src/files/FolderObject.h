@@ -11,6 +11,11 @@ class FolderObject {
 public:
     explicit FolderObject(std::wstring path) : path_(std::move(path)) {}
 
+    // Whether a name the platform lists in a folder names something inside it: not "." or
+    // "..", which name the folder itself and its parent, nor anything empty or holding a
+    // separator. A walk that enters only such names goes deeper at every step.
+    static bool IsEntryName(const wchar_t* name);
+
     const std::wstring& Path() const { return path_; }
     // The folder's files and sub-folders in the order the file system lists them. Raises the
     // service's error when the folder cannot be listed.

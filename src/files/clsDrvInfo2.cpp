@@ -38,14 +38,17 @@ std::wstring RemoveSlash(const std::wstring& path) {
     return t;
 }
 
-std::wstring BeforeNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
-
 std::wstring Lower(std::wstring text) {
     if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
 
 std::wstring TextOfRef(BSTR* text) { return text ? TextOf(*text) : std::wstring(); }
+
+// A host's text as a path: what lies before its first NUL (a fixed-length buffer's leftover),
+// the part the platform would read. Every member reads its path arguments this one way.
+std::wstring PathOf(BSTR text) { return BeforeNul(TextOf(text)); }
+std::wstring PathOfRef(BSTR* text) { return BeforeNul(TextOfRef(text)); }
 
 void SetBool(VARIANT_BOOL* result, bool value) {
     if (!result) RaiseRuntime(5);
@@ -247,7 +250,7 @@ STDMETHODIMP clsDrvInfo2::Get_Path(BSTR strFilename, BSTR* result) {
 STDMETHODIMP clsDrvInfo2::Get_Version(BSTR strFilename, BSTR* result) {
     return Guarded([&] {
         FileSystem fs;
-        SetText(result, fs.GetFileVersion(TextOf(strFilename)));
+        SetText(result, fs.GetFileVersion(PathOf(strFilename)));
     });
 }
 
@@ -304,7 +307,7 @@ bool clsDrvInfo2::DriveReady(const std::wstring& drive) const {
 }
 
 STDMETHODIMP clsDrvInfo2::IsDriveReady(BSTR strDrive, VARIANT_BOOL* result) {
-    return Guarded([&] { SetBool(result, DriveReady(TextOf(strDrive))); });
+    return Guarded([&] { SetBool(result, DriveReady(PathOf(strDrive))); });
 }
 
 bool clsDrvInfo2::DriveExist(const std::wstring& searchData, long& driveType) {
@@ -346,7 +349,7 @@ bool clsDrvInfo2::DriveExist(const std::wstring& searchData, long& driveType) {
 STDMETHODIMP clsDrvInfo2::Drive_Exist(BSTR strSearchData, LONG* lngDriveType, VARIANT_BOOL* result) {
     return Guarded([&] {
         long type = 0;
-        bool found = DriveExist(TextOf(strSearchData), type);
+        bool found = DriveExist(PathOf(strSearchData), type);
         if (lngDriveType) *lngDriveType = type;
         SetBool(result, found);
     });
@@ -361,12 +364,12 @@ bool clsDrvInfo2::FolderExist(const std::wstring& folder) const {
 }
 
 STDMETHODIMP clsDrvInfo2::Folder_Exist(BSTR strFolder, VARIANT_BOOL* result) {
-    return Guarded([&] { SetBool(result, FolderExist(TextOf(strFolder))); });
+    return Guarded([&] { SetBool(result, FolderExist(PathOf(strFolder))); });
 }
 
 STDMETHODIMP clsDrvInfo2::File_Exist(BSTR* strSearchItem, VARIANT_BOOL* result) {
     return Guarded([&] {
-        std::wstring item = TextOfRef(strSearchItem);
+        std::wstring item = PathOfRef(strSearchItem);
         long type = 0;
         if (Trim(item).empty() || !DriveExist(item.substr(0, 2), type) || type == 0) {
             SetBool(result, false);
@@ -408,7 +411,7 @@ STDMETHODIMP clsDrvInfo2::Available_Drives(VARIANT* result) {
 
 STDMETHODIMP clsDrvInfo2::IsThisRestricted(BSTR* strPath, VARIANT_BOOL* result) {
     return Guarded([&] {
-        std::wstring s = Trim(TextOfRef(strPath));
+        std::wstring s = Trim(PathOfRef(strPath));
         if (s.empty()) {
             SetBool(result, true);
             return;
@@ -454,14 +457,14 @@ bool clsDrvInfo2::FileInfo(const std::wstring& fileName) {
 }
 
 STDMETHODIMP clsDrvInfo2::Get_FileInfo(BSTR* strFilename, VARIANT_BOOL* result) {
-    return Guarded([&] { SetBool(result, FileInfo(TextOfRef(strFilename))); });
+    return Guarded([&] { SetBool(result, FileInfo(PathOfRef(strFilename))); });
 }
 
 // ---- file operations -------------------------------------------------------------------------
 
 STDMETHODIMP clsDrvInfo2::Create_Dir_Struct(BSTR strPath, VARIANT_BOOL* result) {
     return Guarded([&] {
-        std::wstring path = TextOf(strPath);
+        std::wstring path = PathOf(strPath);
         if (Trim(path).empty()) {
             SetBool(result, false);
             return;
@@ -518,16 +521,16 @@ bool clsDrvInfo2::Transfer(bool move, const std::wstring& source, const std::wst
 }
 
 STDMETHODIMP clsDrvInfo2::Move_File(BSTR* strSource, BSTR* strTarget, VARIANT_BOOL* result) {
-    return Guarded([&] { SetBool(result, Transfer(true, TextOfRef(strSource), TextOfRef(strTarget))); });
+    return Guarded([&] { SetBool(result, Transfer(true, PathOfRef(strSource), PathOfRef(strTarget))); });
 }
 
 STDMETHODIMP clsDrvInfo2::Copy_File(BSTR* strSource, BSTR* strTarget, VARIANT_BOOL* result) {
-    return Guarded([&] { SetBool(result, Transfer(false, TextOfRef(strSource), TextOfRef(strTarget))); });
+    return Guarded([&] { SetBool(result, Transfer(false, PathOfRef(strSource), PathOfRef(strTarget))); });
 }
 
 STDMETHODIMP clsDrvInfo2::DelTree32(BSTR* strPath, VARIANT_BOOL* result) {
     return Guarded([&] {
-        std::wstring path = TextOfRef(strPath);
+        std::wstring path = PathOfRef(strPath);
         bool deleted = true;
         try {
             FileSystem fs;
@@ -591,7 +594,7 @@ std::wstring TempFolder() {
 
 STDMETHODIMP clsDrvInfo2::Create_Tmp_Filename(BSTR* strTmpFolder, BSTR* result) {
     return Guarded([&] {
-        std::wstring folder = TextOfRef(strTmpFolder);
+        std::wstring folder = PathOfRef(strTmpFolder);
         if (Trim(folder).empty()) {
             folder = TempFolder();
             if (strTmpFolder) AssignBstr(strTmpFolder, folder);
@@ -620,7 +623,7 @@ STDMETHODIMP clsDrvInfo2::BrowseForFolder(IDispatch** frm, BSTR* strPrompt, BSTR
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
         HWND owner = nullptr;
-        if (frm && *frm) owner = reinterpret_cast<HWND>(static_cast<LONG_PTR>(HostObject(*frm).GetLong(L"hWnd")));
+        if (frm && *frm) owner = HandleOfLong<HWND>(HostObject(*frm).GetLong(L"hWnd"));
         std::string title = ToAnsi(TextOfRef(strPrompt));
         BROWSEINFOA info = {};
         info.hwndOwner = owner;
@@ -660,42 +663,66 @@ clsDrvInfo2::Filter clsDrvInfo2::FilterOf(const std::wstring& pattern) {
     return f;
 }
 
-bool clsDrvInfo2::CollectFiles(const FileSystem& fs, const std::wstring& path, bool subfolders,
+bool clsDrvInfo2::CollectFiles(const FileSystem& fs, const std::wstring& root, bool subfolders,
                                const Filter& filter, std::wstring& list) {
-    if (YieldAndCheck()) return false;
-    FolderObject folder = fs.GetFolder(path);
-    size_t start = list.size();
-    bool text = false;
-    for (const FileObject& file : folder.Files()) {
-        if (YieldAndCheck()) break;
-        if (filter.all) {
-            list += file.Path();
-            list += L';';
-            text = true;
-        } else if (ExtensionIs(file.Path(), filter.extension)) {
-            list += file.Path();
-            list += L';';
-            text = true;
-            Variant count = Variant::Double(count_ + 1);
-            count_ += 1;
-            Variant shown = Variant::TakeText(NewBstr(file.Path()));
-            RaiseEvent(1, {count.get(), shown.get()});
-            count_ = ToDouble(*count.get());
-        }
-    }
-    if (YieldAndCheck()) {
-        // A walk stopped inside this folder gives up what the folder had listed.
-        list.resize(start);
-        return true;
-    }
-    if (subfolders) {
-        for (const FolderObject& sub : folder.SubFolders()) {
+    // The folders being walked, each with the next sub-folder to enter and whether it has given
+    // text so far. They wait on the heap, so no depth of tree can exhaust the caller's stack.
+    struct Open { FolderObject folder; size_t next; bool text; };
+    std::vector<Open> open;
+    // Lists one folder's own files. True when its sub-folders are to be walked; otherwise
+    // `ended` holds the folder's result.
+    auto enter = [&](const std::wstring& path, bool& ended) {
+        ended = false;
+        if (YieldAndCheck()) return false;
+        FolderObject folder = fs.GetFolder(path);
+        size_t start = list.size();
+        bool text = false;
+        for (const FileObject& file : folder.Files()) {
             if (YieldAndCheck()) break;
-            CollectFiles(fs, sub.Path(), subfolders, filter, list);
-            text = true;
+            if (filter.all) {
+                list += file.Path();
+                list += L';';
+                text = true;
+            } else if (ExtensionIs(file.Path(), filter.extension)) {
+                list += file.Path();
+                list += L';';
+                text = true;
+                Variant count = Variant::Double(count_ + 1);
+                count_ += 1;
+                Variant shown = Variant::TakeText(NewBstr(file.Path()));
+                RaiseEvent(1, {count.get(), shown.get()});
+                count_ = ToDouble(*count.get());
+            }
         }
+        if (YieldAndCheck()) {
+            // A walk stopped inside this folder gives up what the folder had listed.
+            list.resize(start);
+            ended = true;
+            return false;
+        }
+        if (!subfolders) {
+            ended = text;
+            return false;
+        }
+        open.push_back({std::move(folder), 0, text});
+        return true;
+    };
+    bool result = false;
+    if (!enter(root, result)) return result;
+    while (!open.empty()) {
+        Open& top = open.back();
+        const std::vector<FolderObject>& subs = top.folder.SubFolders();
+        if (top.next < subs.size() && !YieldAndCheck()) {
+            std::wstring path = subs[top.next++].Path();
+            top.text = true;  // a sub-folder walked counts as text, even one with nothing in it
+            bool ignored = false;
+            enter(path, ignored);
+            continue;
+        }
+        result = top.text;
+        open.pop_back();
     }
-    return text;
+    return result;
 }
 
 Variant clsDrvInfo2::FileList(const std::wstring& folder, bool subfolders, const std::wstring& pattern) {
@@ -711,7 +738,7 @@ STDMETHODIMP clsDrvInfo2::Get_FileList(BSTR strFolder, VARIANT_BOOL blnSearchSub
         if (!result) RaiseRuntime(5);
         std::wstring pattern = TextOfRef(strPattern);
         if (pattern.empty()) pattern = L"*.*";
-        Variant list = FileList(TextOf(strFolder), blnSearchSubfolders != VARIANT_FALSE, pattern);
+        Variant list = FileList(PathOf(strFolder), blnSearchSubfolders != VARIANT_FALSE, pattern);
         *result = list.detach();
     });
 }
@@ -720,7 +747,7 @@ STDMETHODIMP clsDrvInfo2::Get_DirList(BSTR strPath, BSTR* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
         FileSystem fs;
-        FolderObject folder = fs.GetFolder(TextOf(strPath));
+        FolderObject folder = fs.GetFolder(PathOf(strPath));
         std::wstring list;
         for (const FolderObject& sub : folder.SubFolders()) {
             if (YieldAndCheck()) break;
@@ -739,7 +766,7 @@ STDMETHODIMP clsDrvInfo2::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* resu
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
         FileSystem fs;
-        FolderObject folder = fs.GetFolder(TextOfRef(strPath));
+        FolderObject folder = fs.GetFolder(PathOfRef(strPath));
         FoldedSearch wanted(ToAnsi(TextOfRef(strText)));
         std::vector<std::wstring> found;
         std::string content;
@@ -826,7 +853,7 @@ STDMETHODIMP clsDrvInfo2::Get_Totals(BSTR strPath, short* intDataType, BSTR* str
         std::wstring pattern = TextOfRef(strPattern);
         if (pattern.empty()) pattern = L"*.*";
         short type = intDataType ? *intDataType : 1;
-        SetText(result, Totals(TextOf(strPath), type, pattern, blnSearchSubfolders != VARIANT_FALSE));
+        SetText(result, Totals(PathOf(strPath), type, pattern, blnSearchSubfolders != VARIANT_FALSE));
     });
 }
 
@@ -835,7 +862,7 @@ STDMETHODIMP clsDrvInfo2::Get_Disk_Space(BSTR strPath, double* dblTotalSpace, do
     return Guarded([&] {
         double total = 0, free = 0, used = 0;
         bool known = false;
-        std::wstring path = Trim(TextOf(strPath));
+        std::wstring path = Trim(PathOf(strPath));
         if (!path.empty()) {
             std::string root = ToAnsi(path.substr(0, 1) + L":");
             // The 64-bit query gives the true figures whatever the size; the 32-bit one is only a

@@ -30,6 +30,9 @@ inline std::wstring FromAnsi(const std::string& bytes) { return FromAnsi(bytes.d
 
 // The text of a BSTR; a null BSTR reads as empty text.
 inline std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+// The text before its first NUL character, the whole text when it holds none. The platform's
+// functions read a text only that far, so this is also how the library reads a path.
+inline std::wstring BeforeNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 // A new BSTR holding the text (never null).
 BSTR NewBstr(const std::wstring& text);
 BSTR NewBstrFromAnsi(const char* bytes, size_t count);

@@ -39,9 +39,10 @@ cyInifINIFilesObj::~cyInifINIFilesObj() = default;
 
 // Whether the platform can open the file at all. A name longer than a path may be is refused
 // here: some platforms copy a bare file name behind the Windows folder into a fixed buffer.
+// The platform reads the name up to its first NUL, so that part is what must fit.
 bool UsablePath(const AnsiText& path) {
     if (path.isNull()) return true;
-    const std::string& name = path.bytes();
+    std::string name = path.bytes().substr(0, path.bytes().find('\0'));
     if (name.find_first_of("\\/") != std::string::npos) return name.size() < MAX_PATH;
     char windows[MAX_PATH] = {};
     UINT folder = GetWindowsDirectoryA(windows, MAX_PATH);

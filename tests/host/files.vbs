@@ -129,6 +129,13 @@ CheckEqual used, total - free, "used = total - free"
 Check Not d.Get_Disk_Space("", total, free, used), "Get_Disk_Space of empty text"
 CheckEqual total, 0, "outputs cleared"
 
+' A path holding a NUL names what lies before it
+Check d.Create_Dir_Struct(root & "zero\a\a"), "Create_Dir_Struct for the NUL path"
+t = root & "zero\a" & Chr(0) & "b"
+Check d.DelTree32(t), "DelTree32 of a path holding a NUL"
+Check Not fso.FolderExists(root & "zero\a"), "the folder before the NUL removed"
+Check fso.FolderExists(root & "zero"), "its parent left"
+
 t = root
 Check d.DelTree32(t), "DelTree32"
 Check Not fso.FolderExists(root), "tree removed"

@@ -1,4 +1,5 @@
 #include "support/DialogAnswerer.h"
+#include <cstring>
 
 namespace wxtest {
 
@@ -23,11 +24,32 @@ bool DialogAnswerer::HadButton(int id) const {
     return false;
 }
 
+namespace {
+struct OwnDialogSearch { DWORD process; HWND found; };
+
+BOOL CALLBACK TakeOwnDialog(HWND window, LPARAM p) {
+    auto* search = reinterpret_cast<OwnDialogSearch*>(p);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    if (process != search->process || !GetClassNameA(window, name, sizeof name) || strcmp(name, "#32770") != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindOwnDialog() {
+    OwnDialogSearch search = {GetCurrentProcessId(), nullptr};
+    EnumWindows(TakeOwnDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 DWORD WINAPI DialogAnswerer::Run(void* p) {
     auto* self = static_cast<DialogAnswerer*>(p);
     DWORD start = GetTickCount();
     while (GetTickCount() - start < self->timeout_) {
-        HWND dialog = FindWindowA("#32770", nullptr);
+        HWND dialog = FindOwnDialog();
         if (dialog) {
             char buffer[4096] = {};
             GetWindowTextA(dialog, buffer, sizeof buffer);

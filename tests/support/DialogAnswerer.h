@@ -7,6 +7,10 @@
 
 namespace wxtest {
 
+// The first dialog window of this process. Other programs running beside the tests (a fuzz run,
+// another test program) show dialogs of their own, which are not ours to answer.
+HWND FindOwnDialog();
+
 class DialogAnswerer {
 public:
     // button: IDOK, IDYES, IDNO, IDCANCEL...

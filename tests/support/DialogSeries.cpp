@@ -1,4 +1,5 @@
 #include "support/DialogSeries.h"
+#include "support/DialogAnswerer.h"
 
 namespace wxtest {
 
@@ -22,7 +23,7 @@ DWORD WINAPI DialogSeries::Run(void* p) {
     HWND answered = nullptr;
     DWORD lastSeen = GetTickCount();
     while (GetTickCount() - lastSeen < self->quiet_) {
-        HWND dialog = FindWindowA("#32770", nullptr);
+        HWND dialog = FindOwnDialog();
         // The answered dialog may linger a moment after its button was pressed.
         if (dialog && dialog != answered) {
             char buffer[4096] = {};

@@ -57,6 +57,25 @@ std::vector<std::wstring> TextArray(const VARIANT& v) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// A text as a host's fixed-length buffer leaves it: `before`, a NUL, then `after`.
+Variant WithNul(const std::wstring& before, const std::wstring& after) {
+    std::wstring text = before + L'\0' + after;
+    return Variant::TakeText(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// The process's current folder for the length of a test, where relative paths land.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::wstring& path) {
+        GetCurrentDirectoryW(MAX_PATH, old_);
+        SetCurrentDirectoryW(path.c_str());
+    }
+    ~CurrentFolder() { SetCurrentDirectoryW(old_); }
+
+private:
+    wchar_t old_[MAX_PATH] = {};
+};
+
 // A plain sink for the class's events: it reads the arguments as they come, records them and may
 // change them.
 class EventSink : public IDispatch {
@@ -438,6 +457,59 @@ TEST(clsDrvInfo2, DelTreeRemovesEverythingOrSaysWhy) {
     EXPECT_EQ(answer.Title(), "Error Detected");
     EXPECT_EQ(answer.Text(), "Error: 76  Path not found\r\n\r\nError while deleting path \r\n" +
                                  std::string(tree.begin(), tree.end()));
+}
+
+// A long fuzz run found it: "a<NUL>b<NUL>" made the folder "a", and deleting it listed
+// "a<NUL>b<NUL>\*", which the platform reads as "a", found "a" inside itself and went on until
+// the stack ran out.
+TEST(clsDrvInfo2, DelTreeOfTheFuzzedNulTextAfterCreateDirStructMadeIt) {
+    ScratchFolder scratch;
+    CurrentFolder inScratch(scratch.path());
+    auto o = MakeObject();
+    Variant fuzzed = Variant::TakeText(SysAllocStringLen(L"a\0b\0", 4));
+    EXPECT_TRUE(B(Call(o.get(), L"Create_Dir_Struct", {Val(fuzzed)})));
+    ASSERT_TRUE(Exists(scratch.file(L"a")));
+    EXPECT_TRUE(B(Call(o.get(), L"DelTree32", {Val(fuzzed)})));
+    EXPECT_FALSE(Exists(scratch.file(L"a")));
+
+    EXPECT_TRUE(B(Call(o.get(), L"Create_Dir_Struct", {Val(fuzzed)})));
+    WriteFileBytes(scratch.file(L"a\\inside.txt"), "x");
+    EXPECT_TRUE(B(Call(o.get(), L"DelTree32", {Ref(fuzzed)})));
+    EXPECT_FALSE(Exists(scratch.file(L"a")));
+    EXPECT_EQ(SysStringLen(V_BSTR(fuzzed.get())), 4u);
+}
+
+// A path means what lies before its first NUL, for every member that reaches the file system.
+TEST(clsDrvInfo2, PathsAreReadUpToTheirFirstNul) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    std::wstring folder = scratch.file(L"x\\a");
+    CreateDirectoryW(scratch.file(L"x").c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\a").c_str(), nullptr);
+    WriteFileBytes(folder + L"\\a\\f.txt", "x");
+    Variant tree = WithNul(folder, L"b");
+    EXPECT_TRUE(B(Call(o.get(), L"DelTree32", {Ref(tree)})));
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(Exists(scratch.file(L"x")));
+
+    // The write probe below a file's name never reaches the file itself (it used to empty it and
+    // delete it).
+    WriteFileBytes(scratch.file(L"keep.txt"), "mine");
+    Variant file = WithNul(scratch.file(L"keep.txt"), L"");
+    EXPECT_TRUE(B(Call(o.get(), L"IsThisRestricted", {Ref(file)})));
+    EXPECT_EQ(ReadFileBytes(scratch.file(L"keep.txt")), "mine");
+
+    // A buffer of NULs names no folder: the temporary folder is used and handed back.
+    std::wstring nuls(260, L'\0');
+    Variant buffer = Variant::TakeText(SysAllocStringLen(nuls.data(), 260));
+    std::wstring made = S(Call(o.get(), L"Create_Tmp_Filename", {Ref(buffer)}));
+    std::wstring temp = TextOf(*buffer.get());
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(temp.back(), L'\\');
+    EXPECT_EQ(made.compare(0, temp.size(), temp), 0) << std::string(made.begin(), made.end());
+    EXPECT_TRUE(Exists(made));
+    DeleteFileW(made.c_str());
 }
 
 TEST(clsDrvInfo2, TemporaryNamesFilesAndFolders) {

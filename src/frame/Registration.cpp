@@ -131,6 +131,48 @@ bool KeyExists(const std::wstring& path, REGSAM view) {
     return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
+// The keys of the type library's interfaces, Interface\{IID}.
+std::vector<std::wstring> InterfaceKeys(ITypeLib* lib) {
+    std::vector<std::wstring> keys;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)) continue;
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+        keys.push_back(L"Interface\\" + GuidText(attr->guid));
+        info->ReleaseTypeAttr(attr);
+    }
+    return keys;
+}
+
+bool OtherBuildRegistered(REFGUID libid) {
+    return KeyExists(L"TypeLib\\" + GuidText(libid) + L"\\1.0\\0\\" + kOtherSysKind, 0);
+}
+
+// Removes the interface keys in one view that name this type library. The platform does it when
+// it unregisters the type library; when it finds no registration to remove (an installer took
+// the library's key first), this does.
+void RemoveInterfaceKeys(ITypeLib* lib, REFGUID libid, REGSAM view) {
+    for (const std::wstring& path : InterfaceKeys(lib)) {
+        wchar_t named[40] = {};
+        DWORD size = sizeof named;
+        RegKey library;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (path + L"\\TypeLib").c_str(), 0, KEY_READ | view, library.put()) !=
+                ERROR_SUCCESS ||
+            RegQueryValueExW(library.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(named), &size) !=
+                ERROR_SUCCESS ||
+            _wcsicmp(named, GuidText(libid).c_str()) != 0)
+            continue;
+        library.reset();
+        RegKey key;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS) continue;
+        RegDeleteTreeW(key.get(), nullptr);
+        key.reset();
+        RegDeleteKeyExW(HKEY_CLASSES_ROOT, path.c_str(), view, 0);
+    }
+}
+
 // The interface keys of the type library while the other build is registered too. Some
 // platforms register a type library's interfaces in both registry views, whichever build asks,
 // and remove them from both when either build goes: then the keys are the other build's as
@@ -138,15 +180,8 @@ bool KeyExists(const std::wstring& path, REGSAM view) {
 class SharedInterfaceKeys {
 public:
     SharedInterfaceKeys(ITypeLib* lib, REFGUID libid) {
-        if (!KeyExists(L"TypeLib\\" + GuidText(libid) + L"\\1.0\\0\\" + kOtherSysKind, 0)) return;
-        for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
-            TYPEKIND kind;
-            if (FAILED(lib->GetTypeInfoType(i, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)) continue;
-            ComPtr<ITypeInfo> info;
-            TYPEATTR* attr = nullptr;
-            if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
-            std::wstring key = L"Interface\\" + GuidText(attr->guid);
-            info->ReleaseTypeAttr(attr);
+        if (!OtherBuildRegistered(libid)) return;
+        for (const std::wstring& key : InterfaceKeys(lib)) {
             SaveTree(key, kOtherView, otherView_);
             SaveTree(key, 0, ownView_);
         }
@@ -201,9 +236,15 @@ STDAPI DllUnregisterServer() {
     if (FAILED(hr)) return hr;
     GUID libid = attr->guid;
     SharedInterfaceKeys shared(lib, libid);
-    UnRegisterTypeLib(libid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    bool found = SUCCEEDED(UnRegisterTypeLib(libid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind));
     lib->ReleaseTLibAttr(attr);
     shared.Restore();
+    // Keys the platform's own unregistration did not reach, unless the other build still shares
+    // them (some platforms keep copies of them in both views, whichever build wrote them).
+    if (!found && !OtherBuildRegistered(libid)) {
+        RemoveInterfaceKeys(lib, libid, 0);
+        RemoveInterfaceKeys(lib, libid, kOtherView);
+    }
     DeleteIfEmpty(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidText(libid));
     return S_OK;
 }

@@ -212,6 +212,14 @@ TEST(Registration, UnregisteringLeavesTheClassesRootAsItWas) {
         CLSID clsid;
         EXPECT_NE(CLSIDFromProgID((L"WENDRAX1." + cls).c_str(), &clsid), S_OK) << Narrow(cls) << " still resolves";
     }
+
+    // An installer that removed the type library's key first: the rest still goes.
+    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, id.keys[0].c_str()), ERROR_SUCCESS);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, id.keys[0].c_str());
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    after = Take(id);
+    EXPECT_TRUE(after == before) << "left behind without the type library's key:" << Difference(before, after);
 }
 
 }  // namespace

@@ -203,11 +203,12 @@ def wxs(package, version, output, reg86, reg64=None):
              '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">',
              '  <Product Id="%s" Name="%s" Language="1033" Version="%s" Manufacturer="%s" UpgradeCode="%s">'
              % (guid("product/%s/%s" % (package, version)), NAME, version, PUBLISHER, UPGRADE_CODES[package]),
-             '    <Package InstallerVersion="500" Compressed="yes" InstallScope="perMachine" Platform="%s"'
+             # A dual-purpose package: per machine unless the command line says ALLUSERS="" (or,
+             # with Windows Installer 5, MSIINSTALLPERUSER=1). The per-user scope here only marks
+             # the package as needing no elevation by itself (a per-user install needs none).
+             '    <Package InstallerVersion="500" Compressed="yes" InstallScope="perUser"'
              ' Description="%s %s (%s)" Manufacturer="%s"/>'
-             % ("x64" if win64 else "x86", NAME, version, package, PUBLISHER),
-             # Per machine unless the command line says ALLUSERS="" (or, with Windows Installer 5,
-             # MSIINSTALLPERUSER=1): a dual-purpose package.
+             % (NAME, version, package, PUBLISHER),
              '    <Property Id="ALLUSERS" Value="2"/>',
              '    <MajorUpgrade DowngradeErrorMessage="A newer version of %s is already installed."/>' % NAME,
              '    <Media Id="1" Cabinet="WENDRAX1.cab" EmbedCab="yes"/>',

@@ -7,6 +7,3 @@ add_dependencies(wendrax1_fuzz WENDRAX1)
 target_include_directories(wendrax1_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${GEN})
 target_link_libraries(wendrax1_fuzz PRIVATE ${PLATFORM_LIBS})
 target_link_options(wendrax1_fuzz PRIVATE ${STATIC_LINK})
-
-add_test(NAME fuzz COMMAND ${TOOLS}/wine-run ${WENDRAX1_BIN}/wendrax1_fuzz.exe --seconds 45 --min-rounds 1)
-set_tests_properties(fuzz PROPERTIES FIXTURES_REQUIRED wineprefix TIMEOUT 900 RESOURCE_LOCK desktop)

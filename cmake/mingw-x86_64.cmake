@@ -13,4 +13,4 @@ set(WENDRAX1_WIDL x86_64-w64-mingw32-widl)
 set(WENDRAX1_SYSKIND --win64)
 set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "stdole2.tlb")
 # Programs built here run through Wine's 64-bit loader, inside the 64-bit prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR env WENDRAX1_ARCH=x64 ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)

@@ -18,9 +18,21 @@ set(REGISTRATION ${WENDRAX1_BIN}/WENDRAX1.registration)
 add_custom_command(
   OUTPUT ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest
   COMMAND ${CMAKE_COMMAND} -E env WENDRAX1_ARCH=${WENDRAX1_ARCH} ${CMAKE_SOURCE_DIR}/tools/wine-run
-          ${WIN_BIN}\\RegistrationCapture.exe ${WIN_BIN}\\WENDRAX1.dll ${WIN_BIN}\\WENDRAX1.registration
+          $<TARGET_FILE:RegistrationCapture> ${WIN_BIN}\\WENDRAX1.dll ${WIN_BIN}\\WENDRAX1.registration
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/package/deploy.py manifest ${MANIFEST_ARCH} ${PROJECT_VERSION}
           ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest
   DEPENDS WENDRAX1 vb6stkit RegistrationCapture ${CMAKE_SOURCE_DIR}/tools/package/deploy.py
-  COMMENT "Registration record and side-by-side manifest (${MANIFEST_ARCH})")
+  COMMENT "Registration record and side-by-side manifest (${MANIFEST_ARCH})" VERBATIM)
 add_custom_target(manifest ALL DEPENDS ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest)
+
+# The deployment tests' host application, of this build's bitness, with its application manifest
+# (the dependency on the WENDRAX1 assembly) embedded.
+if(WENDRAX1_TESTS)
+  set(HOST_MANIFEST ${GEN}/ManifestHost.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/tests/deploy/ManifestHost.manifest.in ${HOST_MANIFEST} @ONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/tests/deploy/ManifestHost.rc.in ${GEN}/ManifestHost.rc @ONLY)
+  add_executable(ManifestHost ${CMAKE_SOURCE_DIR}/tests/deploy/ManifestHost.cpp ${GEN}/ManifestHost.rc)
+  set_source_files_properties(${GEN}/ManifestHost.rc PROPERTIES OBJECT_DEPENDS ${HOST_MANIFEST})
+  target_link_options(ManifestHost PRIVATE ${STATIC_LINK} -municode)
+  target_link_libraries(ManifestHost PRIVATE ole32 oleaut32 uuid)
+endif()

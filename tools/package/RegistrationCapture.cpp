@@ -187,9 +187,13 @@ int wmain(int argc, wchar_t** argv) {
         capture.Dump(leaked.handle, L"HKCR-other", key);
         RegCloseKey(leaked.handle);
         leaked.handle = nullptr;
-        Key parent;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_ALL_ACCESS | otherView, &parent.handle) == ERROR_SUCCESS)
-            RegDeleteTreeW(parent.handle, key.c_str());
+        // The view is chosen when the key itself is opened, not by a handle of the root.
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | otherView, &leaked.handle) == ERROR_SUCCESS) {
+            RegDeleteTreeW(leaked.handle, nullptr);
+            RegCloseKey(leaked.handle);
+            leaked.handle = nullptr;
+            RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), otherView, 0);
+        }
     }
     {
         Key scratchRoot;

@@ -118,13 +118,16 @@ def progids(host, expect_absent=False):
     summary = [l for l in out.split("\n") if re.match(r"^\d+ ProgIDs, \d+ passed, \d+ failed", l)]
     ok = rc == 0 and summary and summary[-1].startswith("22 ProgIDs, 22 passed, 0 failed")
     if not ok:
-        print(out.strip())
+        print("\n".join(out.strip().split("\n")[-3:]))
     return ok
 
 
 def main():
     started = time.time()
-    shutil.rmtree(work, ignore_errors=True)
+    if os.path.isdir(prefix):
+        flush()  # a server left running in the old prefix would write into it again
+    if os.path.isdir(work):
+        shutil.rmtree(work)
     os.makedirs(work)
     # ALLUSERS="" at a Windows prompt: the property empty.
     per_user = ["ALLUSERS="] if scope == "user" else []
@@ -147,7 +150,7 @@ def main():
     user = {l for l in added_keys if l.startswith("HKCU\\")}
     added_files = {f for f in added_files if not f.endswith("/")}
     program_files = {f for f in added_files if re.match(r"^Program Files( \(x86\))?/WENDRAX1/", f)}
-    user_files = {f for f in added_files if re.match(r"^users/[^/]+/AppData/Local/Programs/WENDRAX1/", f)}
+    user_files = {f for f in added_files if re.match(r"^users/[^/]+/AppData/Local/Programs/WENDRAX1( \(x86\))?/", f)}
     want = len(hosts) * 2
     if scope == "machine":
         check(len(program_files) == want and not user_files, "the %d files under the program folders" % want)
@@ -163,10 +166,12 @@ def main():
         check(any(l.startswith("HKCU\\Software\\Classes\\WENDRAX1.") for l in user),
               "the classes under HKEY_CURRENT_USER\\Software\\Classes")
     for host in hosts:
-        # Wine's COM reads no classes from HKEY_CURRENT_USER (measured): a per-user install
-        # cannot create objects here, so that is checked only for per-machine installs.
         if scope == "machine":
             check(progids(host), "all ProgIDs create objects from the %s script host" % host)
+        else:
+            # Wine's COM reads no classes from HKEY_CURRENT_USER (measured): here a per-user
+            # installation cannot create objects, so this is only shown.
+            print("info %s script host, per-user classes: %s" % (host, "objects created" if progids(host) else "not created"))
 
     rc, out = run("msiexec", "/x", msi, "/qn", "/l*v", windows_path(os.path.join(work, "remove.log")), *per_user)
     check(rc == 0, "msiexec /x")

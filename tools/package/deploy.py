@@ -193,10 +193,12 @@ def wxs(package, version, output, reg86, reg64=None):
         fail("the x86 package takes the x86 record, the x64 package both")
     x86 = read_registration(reg86)
     x64 = read_registration(reg64) if reg64 else []
-    # Values of shared keys go with the x86 build, whose component is the same in both packages:
-    # either product may then be removed while the other still uses the x86 copy.
-    taken = {(v.path.lower(), v.name.lower()) for v in x86 if shared(v)}
-    x64 = [v for v in x64 if not (shared(v) and (v.path.lower(), v.name.lower()) in taken)]
+    # The keys both views share (ProgIDs, the type library's) go with the x64 build, the native
+    # view, once; Wine, unlike Windows, would keep a 32-bit component's copy in the 32-bit view
+    # only, where 64-bit hosts do not look (measured).
+    if x64:
+        native = {(v.path.lower(), v.name.lower()) for v in x64 if shared(v)}
+        x86 = [v for v in x86 if not (shared(v) and (v.path.lower(), v.name.lower()) in native)]
     win64 = package == "x64"
     lines = ['<?xml version="1.0" encoding="utf-8"?>',
              "<!-- Made by the build from what DllRegisterServer writes; do not edit. -->",
@@ -211,11 +213,19 @@ def wxs(package, version, output, reg86, reg64=None):
              % (NAME, version, package, PUBLISHER),
              '    <Property Id="ALLUSERS" Value="2"/>',
              '    <MajorUpgrade DowngradeErrorMessage="A newer version of %s is already installed."/>' % NAME,
+             # Either package replaces the other whatever its version: the x64 package carries
+             # the x86 build too, and the two would share files under one folder.
+             '    <Upgrade Id="%s">' % UPGRADE_CODES["x86" if win64 else "x64"],
+             '      <UpgradeVersion Minimum="0.0.0.0" IncludeMinimum="yes" Property="WENDRAX1_OTHER_PACKAGE"/>',
+             '    </Upgrade>',
              '    <Media Id="1" Cabinet="WENDRAX1.cab" EmbedCab="yes"/>',
              '    <Directory Id="TARGETDIR" Name="SourceDir">',
              '      <Directory Id="ProgramFilesFolder">',
              '        <Directory Id="INSTALLDIR" Name="%s">' % NAME]
-    component(lines, "Library", guid("component/x86/WENDRAX1.dll"), False, "INSTALLDIR", "Bin86", x86, "")
+    # The x86 build's component holds other registry values in the x64 package than in the x86
+    # one, so it is another component there: the two products never stay installed together.
+    component(lines, "Library", guid("component/%s/x86/WENDRAX1.dll" % ("x64-package" if win64 else "x86")),
+              False, "INSTALLDIR", "Bin86", x86, "")
     lines += ["        </Directory>", "      </Directory>"]
     if win64:
         lines += ['      <Directory Id="ProgramFiles64Folder">',
@@ -223,11 +233,16 @@ def wxs(package, version, output, reg86, reg64=None):
         component(lines, "Library64", guid("component/x64/WENDRAX1.dll"), True, "INSTALLDIR64", "Bin64", x64, "64")
         lines += ["        </Directory>", "      </Directory>"]
     lines.append("    </Directory>")
-    # A per-user installation keeps its files in the user's own program folder.
+    # A per-user installation keeps its files in the user's own program folder; as under the
+    # machine's program folders, the x64 package's 32-bit files go to a folder of their own
+    # beside it (not below: the installer removes only the folders it knows as its own).
     per_user = 'NOT ALLUSERS OR (ALLUSERS=2 AND MSIINSTALLPERUSER=1)'
-    actions = [("PerUserDir", "INSTALLDIR", "[LocalAppDataFolder]Programs\\%s\\" % NAME)]
+    user_folder = "[LocalAppDataFolder]Programs\\%s\\"
     if win64:
-        actions.append(("PerUserDir64", "INSTALLDIR64", "[LocalAppDataFolder]Programs\\%s\\x64\\" % NAME))
+        actions = [("PerUserDir", "INSTALLDIR", user_folder % (NAME + " (x86)")),
+                   ("PerUserDir64", "INSTALLDIR64", user_folder % NAME)]
+    else:
+        actions = [("PerUserDir", "INSTALLDIR", user_folder % NAME)]
     for action, prop, value in actions:
         lines.append('    <CustomAction Id="%s" Property="%s" Value=%s/>' % (action, prop, quoteattr(value)))
     for sequence in ("InstallUISequence", "InstallExecuteSequence"):

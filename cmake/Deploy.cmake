@@ -19,3 +19,7 @@ add_test(NAME deploy/msi-x64 COMMAND ${package_test} ${PACKAGES}/WENDRAX1-x64.ms
 add_test(NAME deploy/msi-x86 COMMAND ${package_test} ${PACKAGES}/WENDRAX1-x86.msi machine x86 ${DEPLOY}/msi-x86)
 add_test(NAME deploy/msi-x64-per-user COMMAND ${package_test} ${PACKAGES}/WENDRAX1-x64.msi user x86,x64 ${DEPLOY}/msi-x64-user)
 set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user PROPERTIES TIMEOUT 600)
+# What the installer does with a registered copy, a second installation, the other package and a
+# newer one, and that nothing registered names a removed file afterwards.
+add_test(NAME deploy/msi-replace COMMAND ${package_test} ${PACKAGES}/WENDRAX1-x86.msi replace x86,x64 ${DEPLOY}/msi-replace)
+set_tests_properties(deploy/msi-replace PROPERTIES TIMEOUT 600)

@@ -6,6 +6,12 @@ program folders are as they were before.
   package-test.py WINE_RUN PACKAGE machine|user HOSTS WORK
 HOSTS: the script hosts that must create the objects, "x86", "x64" or "x86,x64".
 WORK: a folder of the build for the prefix and the logs (emptied first).
+
+  package-test.py WINE_RUN X86_PACKAGE replace x86,x64 WORK
+The installer's rules on what comes over what: the x86 package over a registered copy, the same
+package again, the x64 package over the x86 one, a newer x64 package (made here) over that; after
+each the script hosts create every class from installed files, and after the removal no registry
+value names a file that is gone.
 """
 import os
 import re
@@ -73,6 +79,7 @@ BOOKKEEPING = re.compile(r"^HKLM\\Software\\(Wow6432Node\\)?Microsoft\\Windows\\
 
 def registry():
     """Every key and value of the prefix's registry, one line each, without Wine's timestamps."""
+    flush()
     lines = set()
     for hive, name in (("HKLM", "system.reg"), ("HKCU", "user.reg")):
         key = None
@@ -122,6 +129,75 @@ def progids(host, expect_absent=False):
     return ok
 
 
+def products():
+    """The installed products named WENDRAX1, as (registry key, version)."""
+    keys = registry()
+    found = []
+    for line in keys:
+        m = re.match(r'^(HKLM\\.*\\Uninstall\\\{[^}]+\}) : "DisplayName"="WENDRAX1"$', line)
+        if m:
+            version = [l.split('"DisplayVersion"="')[1].rstrip('"') for l in keys
+                       if l.startswith(m.group(1) + ' : "DisplayVersion"=')]
+            found.append((m.group(1), version[0] if version else "?"))
+    return sorted(found, key=lambda p: p[1])
+
+
+def dangling():
+    """Registry values that name a WENDRAX1 file which does not exist."""
+    gone = []
+    for line in registry():
+        for path in re.findall(r'"([A-Za-z]:\\\\[^"]*?(?:WENDRAX1|vb6stkit)\.dll)"', line):
+            path = path.replace("\\\\", "\\")
+            drive, rest = path[0].lower(), path[3:].replace("\\", "/")
+            local = os.path.join(prefix, "drive_c", rest) if drive == "c" else "/" + rest
+            if not os.path.exists(local):
+                gone.append(line)
+    return gone
+
+
+def creates(what, hosts):
+    for host in hosts:
+        check(progids(host), "%s: all ProgIDs create objects from the %s script host" % (what, host))
+    check(not dangling(), "%s: every registered file exists" % what)
+
+
+def replace():
+    x86 = windows_path(package)
+    x64 = windows_path(os.path.join(os.path.dirname(package), "WENDRAX1-x64.msi"))
+    # The copy registered in place: the build's own files, outside the program folders.
+    built = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(package))), "bin", "WENDRAX1.dll")
+    rc, _ = run("regsvr32", "/s", windows_path(built), host="x86")
+    check(rc == 0, "regsvr32 of the x86 build in place")
+    rc, _ = run("msiexec", "/i", x86, "/qn")
+    check(rc == 0, "the x86 package over the registered copy")
+    creates("x86 package", ["x86"])
+    rc, _ = run("msiexec", "/i", x86, "/qn")
+    check(rc == 0, "the x86 package a second time (rc %d)" % rc)
+    check(len(products()) == 1, "one product after the second installation: %s" % products())
+    rc, _ = run("msiexec", "/i", x64, "/qn")
+    check(rc == 0, "the x64 package over the x86 package")
+    installed = products()
+    check(len(installed) == 1 and "Wow6432Node" not in installed[0][0], "the x64 package replaced the x86 one: %s" % installed)
+    creates("x64 package", hosts)
+    newer = os.path.join(work, "newer")
+    made = subprocess.run([os.path.join(here, "..", "..", "tools", "make-package"), newer, "1.0.0.178"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    check(made.returncode == 0, "a newer package made (1.0.0.178)")
+    rc, _ = run("msiexec", "/i", windows_path(os.path.join(newer, "WENDRAX1-x64.msi")), "/qn")
+    check(rc == 0, "the newer x64 package over the older")
+    installed = products()
+    check([v for _, v in installed] == ["1.0.0.178"], "only the newer product is installed: %s" % installed)
+    creates("newer x64 package", hosts)
+    rc, _ = run("msiexec", "/x", windows_path(os.path.join(newer, "WENDRAX1-x64.msi")), "/qn")
+    check(rc == 0, "msiexec /x of the newer package")
+    for host in hosts:
+        check(progids(host, expect_absent=True), "after removal no ProgID creates an object from the %s script host" % host)
+    check(not products(), "no product left")
+    left = dangling()
+    check(not left, "no registry value names a removed file")
+    show("dangling:", left)
+
+
 def main():
     started = time.time()
     if os.path.isdir(prefix):
@@ -138,6 +214,9 @@ def main():
     # the first snapshot, and no ProgID of the library may create anything yet.
     for host in hosts:
         check(progids(host, expect_absent=True), "no ProgID creates an object from the %s script host before" % host)
+    if scope == "replace":
+        replace()
+        return finish(started)
     flush()
     registry_before, files_before = registry(), files()
 
@@ -185,6 +264,10 @@ def main():
     check(files_after == files_before, "the program folders are as before")
     show("left:", files_after - files_before)
     show("lost:", files_before - files_after)
+    return finish(started)
+
+
+def finish(started):
     print("%s, %s: %d failed, %.0f s" % (os.path.basename(package), scope, len(failures), time.time() - started))
     if not failures:
         # The prefix is large; a passing run needs nothing of it.

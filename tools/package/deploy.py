@@ -218,6 +218,14 @@ def wxs(package, version, output, reg86, reg64=None):
              '    <Upgrade Id="%s">' % UPGRADE_CODES["x86" if win64 else "x64"],
              '      <UpgradeVersion Minimum="0.0.0.0" IncludeMinimum="yes" Property="WENDRAX1_OTHER_PACKAGE"/>',
              '    </Upgrade>',
+             # Any installed copy of the same product is replaced (a newer one has already been
+             # refused by the downgrade check): the installer compares only the first three
+             # parts of a version, so the upgrade row above misses a build that differs in the
+             # fourth (1.0.0.178 after 1.0.0.177), and Wine's installer finds nothing with a
+             # row that has a maximum version at all (measured).
+             '    <Upgrade Id="%s">' % UPGRADE_CODES[package],
+             '      <UpgradeVersion Minimum="0.0.0.0" IncludeMinimum="yes" Property="WENDRAX1_INSTALLED"/>',
+             '    </Upgrade>',
              '    <Media Id="1" Cabinet="WENDRAX1.cab" EmbedCab="yes"/>',
              '    <Directory Id="TARGETDIR" Name="SourceDir">',
              '      <Directory Id="ProgramFilesFolder">',

@@ -252,6 +252,8 @@ def main():
             # installation cannot create objects, so this is only shown.
             print("info %s script host, per-user classes: %s" % (host, "objects created" if progids(host) else "not created"))
 
+    # Wine's installer takes a per-user product's context from the command line, not from the
+    # installation (measured: without ALLUSERS="" it leaves the user's files in place).
     rc, out = run("msiexec", "/x", msi, "/qn", "/l*v", windows_path(os.path.join(work, "remove.log")), *per_user)
     check(rc == 0, "msiexec /x")
     for host in hosts:

@@ -20,7 +20,6 @@ UPGRADE_CODES = {"x86": "{6E0C6A47-2B38-4F0B-9C63-5D4B3B4F1A86}", "x64": "{B1E6C
 # The namespace of the GUIDs derived from names (product codes per version, component codes).
 NAMESPACE = uuid.UUID("5B0E7E56-1F0E-4D0A-9F41-9E1D0C3AB177")
 PSOA = "{00020424-0000-0000-C000-000000000046}"
-FILES = ("WENDRAX1.dll", "vb6stkit.dll")
 # The keys the platform keeps per registry view on 64-bit Windows; all others are shared.
 PER_VIEW = ("clsid\\", "interface\\")
 

@@ -9,9 +9,9 @@ WORK: a folder of the build for the prefix and the logs (emptied first).
 
   package-test.py WINE_RUN X86_PACKAGE replace x86,x64 WORK
 The installer's rules on what comes over what: the x86 package over a registered copy, the same
-package again, the x64 package over the x86 one, a newer x64 package (made here) over that; after
-each the script hosts create every class from installed files, and after the removal no registry
-value names a file that is gone.
+package again, the x64 package over the x86 one, newer x64 packages (made here) over that and an
+older one refused; after each the script hosts create every class from installed files, and after
+the removal no registry value names a file that is gone.
 """
 import os
 import re
@@ -166,6 +166,11 @@ def replace():
     x64 = windows_path(os.path.join(os.path.dirname(package), "WENDRAX1-x64.msi"))
     # The copy registered in place: the build's own files, outside the program folders.
     built = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(package))), "bin", "WENDRAX1.dll")
+    # An application with its own side-by-side copy, which no package may disturb.
+    app = os.path.join(work, "app")
+    os.makedirs(app)
+    for name in ("WENDRAX1.dll", "vb6stkit.dll", "WENDRAX1.manifest", "ManifestHost.exe"):
+        shutil.copy(os.path.join(os.path.dirname(built), name), app)
     rc, _ = run("regsvr32", "/s", windows_path(built), host="x86")
     check(rc == 0, "regsvr32 of the x86 build in place")
     rc, _ = run("msiexec", "/i", x86, "/qn")
@@ -179,23 +184,35 @@ def replace():
     installed = products()
     check(len(installed) == 1 and "Wow6432Node" not in installed[0][0], "the x64 package replaced the x86 one: %s" % installed)
     creates("x64 package", hosts)
-    newer = os.path.join(work, "newer")
-    made = subprocess.run([os.path.join(here, "..", "..", "tools", "make-package"), newer, "1.0.0.178"],
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    check(made.returncode == 0, "a newer package made (1.0.0.178)")
-    rc, _ = run("msiexec", "/i", windows_path(os.path.join(newer, "WENDRAX1-x64.msi")), "/qn")
-    check(rc == 0, "the newer x64 package over the older")
-    installed = products()
-    check([v for _, v in installed] == ["1.0.0.178"], "only the newer product is installed: %s" % installed)
-    creates("newer x64 package", hosts)
-    rc, _ = run("msiexec", "/x", windows_path(os.path.join(newer, "WENDRAX1-x64.msi")), "/qn")
-    check(rc == 0, "msiexec /x of the newer package")
+    def make(version):
+        folder = os.path.join(work, version)
+        made = subprocess.run([os.path.join(here, "..", "..", "tools", "make-package"), folder, version],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        check(made.returncode == 0, "a package made with version %s" % version)
+        return windows_path(os.path.join(folder, "WENDRAX1-x64.msi"))
+
+    # A build that differs in the fourth part only, then a release that differs in the third.
+    for version in ("1.0.0.178", "1.0.1.0"):
+        newer = make(version)
+        rc, _ = run("msiexec", "/i", newer, "/qn")
+        check(rc == 0, "%s over the older" % version)
+        installed = products()
+        check([v for _, v in installed] == [version], "only %s is installed: %s" % (version, installed))
+        creates(version, hosts)
+    rc, _ = run("msiexec", "/i", make("1.0.0.178"), "/qn")
+    check(rc != 0 and [v for _, v in products()] == ["1.0.1.0"], "an older package is refused (rc %d)" % rc)
+    rc, _ = run("msiexec", "/x", newer, "/qn")
+    check(rc == 0, "msiexec /x of the newest package")
     for host in hosts:
         check(progids(host, expect_absent=True), "after removal no ProgID creates an object from the %s script host" % host)
     check(not products(), "no product left")
     left = dangling()
     check(not left, "no registry value names a removed file")
     show("dangling:", left)
+    rc, out = run(os.path.join(app, "ManifestHost.exe"), "--unregistered")
+    check(rc == 0 and "22 classes" in out, "the application's side-by-side copy still serves every class")
+    if rc:
+        print("\n".join(out.strip().split("\n")[-5:]))
 
 
 def main():

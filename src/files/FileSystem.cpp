@@ -116,7 +116,7 @@ long FileSystem::ErrorNumberOf(DWORD error) {
 
 void FileSystem::RaiseSystemError(DWORD error) { RaiseRuntime(ErrorNumberOf(error)); }
 
-std::wstring FileSystem::GetFileName(const std::wstring& path) {
+std::wstring_view FileSystem::FileNamePart(std::wstring_view path) {
     size_t end = path.size();
     while (end > 0 && IsSeparator(path[end - 1])) --end;
     size_t start = end;
@@ -124,11 +124,14 @@ std::wstring FileSystem::GetFileName(const std::wstring& path) {
     return path.substr(start, end - start);
 }
 
-std::wstring FileSystem::GetExtensionName(const std::wstring& path) {
-    std::wstring name = GetFileName(path);
+std::wstring_view FileSystem::ExtensionPart(std::wstring_view path) {
+    std::wstring_view name = FileNamePart(path);
     size_t dot = name.rfind(L'.');
-    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
+    return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
 }
+
+std::wstring FileSystem::GetFileName(const std::wstring& path) { return std::wstring(FileNamePart(path)); }
+std::wstring FileSystem::GetExtensionName(const std::wstring& path) { return std::wstring(ExtensionPart(path)); }
 
 std::wstring FileSystem::GetParentFolderName(const std::wstring& path) {
     size_t end = path.size();

@@ -21,6 +21,9 @@ public:
     // Path texts; pure, no platform call.
     static std::wstring GetFileName(const std::wstring& path);
     static std::wstring GetExtensionName(const std::wstring& path);
+    // The same parts as views into the path (no copy on the call path of the getters).
+    static std::wstring_view FileNamePart(std::wstring_view path);
+    static std::wstring_view ExtensionPart(std::wstring_view path);
     static std::wstring GetParentFolderName(const std::wstring& path);
 
     // "C", "C:" or "C:\" naming a drive of this machine.

@@ -55,7 +55,7 @@ void SetBool(VARIANT_BOOL* result, bool value) {
     *result = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-void SetText(BSTR* result, const std::wstring& text) {
+void SetText(BSTR* result, std::wstring_view text) {
     if (!result) RaiseRuntime(5);
     *result = NewBstr(text);
 }
@@ -239,10 +239,10 @@ STDMETHODIMP clsDrvInfo2::Remove_Nulls(BSTR* strInput, BSTR* result) {
     return Guarded([&] { SetText(result, BeforeNul(TextOfRef(strInput))); });
 }
 STDMETHODIMP clsDrvInfo2::Get_Extension(BSTR strFilename, BSTR* result) {
-    return Guarded([&] { SetText(result, FileSystem::GetExtensionName(TextOf(strFilename))); });
+    return Guarded([&] { SetText(result, FileSystem::ExtensionPart(ViewOf(strFilename))); });
 }
 STDMETHODIMP clsDrvInfo2::Get_Filename(BSTR strFilename, BSTR* result) {
-    return Guarded([&] { SetText(result, FileSystem::GetFileName(TextOf(strFilename))); });
+    return Guarded([&] { SetText(result, FileSystem::FileNamePart(ViewOf(strFilename))); });
 }
 STDMETHODIMP clsDrvInfo2::Get_Path(BSTR strFilename, BSTR* result) {
     return Guarded([&] { SetText(result, FileSystem::GetParentFolderName(TextOf(strFilename))); });

@@ -25,7 +25,7 @@ std::wstring FromAnsi(const char* bytes, size_t count) {
     return out;
 }
 
-BSTR NewBstr(const std::wstring& text) {
+BSTR NewBstr(std::wstring_view text) {
     BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!b) throw std::bad_alloc();
     return b;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
+#include <string_view>
 
 namespace wx {
 
@@ -30,11 +31,13 @@ inline std::wstring FromAnsi(const std::string& bytes) { return FromAnsi(bytes.d
 
 // The text of a BSTR; a null BSTR reads as empty text.
 inline std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+// The same without a copy, for members that only read the text.
+inline std::wstring_view ViewOf(BSTR text) { return text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view(); }
 // The text before its first NUL character, the whole text when it holds none. The platform's
 // functions read a text only that far, so this is also how the library reads a path.
 inline std::wstring BeforeNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 // A new BSTR holding the text (never null).
-BSTR NewBstr(const std::wstring& text);
+BSTR NewBstr(std::wstring_view text);
 BSTR NewBstrFromAnsi(const char* bytes, size_t count);
 // Replaces *target with a new BSTR holding the text.
 void AssignBstr(BSTR* target, const std::wstring& text);

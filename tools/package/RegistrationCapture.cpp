@@ -35,6 +35,27 @@ struct Output {
     ~Output() { if (file) fclose(file); }
 };
 
+struct Apartment {
+    HRESULT hr = CoInitialize(nullptr);
+    ~Apartment() { if (SUCCEEDED(hr)) CoUninitialize(); }
+};
+
+const wchar_t kScratchParent[] = L"Software\\WENDRAX1 registration capture";
+
+// The keys the predefined roots are redirected to, removed again on every path.
+struct ScratchKeys {
+    const std::wstring name = std::to_wstring(GetCurrentProcessId());
+    ~ScratchKeys() {
+        HKEY parent = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kScratchParent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
+            RegDeleteTreeW(parent, name.c_str());
+            RegCloseKey(parent);
+        }
+        RegDeleteKeyW(HKEY_CURRENT_USER, kScratchParent);
+    }
+    std::wstring Path(const wchar_t* root) const { return std::wstring(kScratchParent) + L"\\" + name + L"\\" + root; }
+};
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -146,8 +167,9 @@ int wmain(int argc, wchar_t** argv) {
     capture.dll = full;
     capture.dir = capture.dll.substr(0, capture.dll.find_last_of(L'\\'));
 
-    HRESULT hr = CoInitialize(nullptr);
-    if (FAILED(hr)) return Fail("CoInitialize", hr);
+    Apartment apartment;
+    if (FAILED(apartment.hr)) return Fail("CoInitialize", apartment.hr);
+    HRESULT hr;
     ITypeLib* lib = nullptr;
     if (FAILED(hr = LoadTypeLibEx(full, REGKIND_NONE, &lib))) return Fail("no type library in the DLL", hr);
     // The other view of the real registry, as it was: what appears there during the call was
@@ -158,11 +180,11 @@ int wmain(int argc, wchar_t** argv) {
     for (const std::wstring& key : identities)
         if (Exists(key, otherView)) before.push_back(key);
 
-    const std::wstring scratch = L"Software\\WENDRAX1 registration capture\\" + std::to_wstring(GetCurrentProcessId());
+    ScratchKeys scratch;
     struct Root { HKEY predefined; const wchar_t* name; Key scratch; } roots[] = {
         {HKEY_CLASSES_ROOT, L"HKCR", {}}, {HKEY_LOCAL_MACHINE, L"HKLM", {}}, {HKEY_CURRENT_USER, L"HKCU", {}}};
     for (Root& root : roots) {
-        LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, (scratch + L"\\" + root.name).c_str(), 0, nullptr,
+        LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, scratch.Path(root.name).c_str(), 0, nullptr,
                                       0, KEY_ALL_ACCESS, nullptr, &root.scratch.handle, nullptr);
         if (status != ERROR_SUCCESS) return Fail("cannot make the scratch keys", status);
     }
@@ -195,24 +217,15 @@ int wmain(int argc, wchar_t** argv) {
             RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), otherView, 0);
         }
     }
-    {
-        Key scratchRoot;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\WENDRAX1 registration capture", 0, KEY_ALL_ACCESS,
-                          &scratchRoot.handle) == ERROR_SUCCESS)
-            RegDeleteTreeW(scratchRoot.handle, std::to_wstring(GetCurrentProcessId()).c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\WENDRAX1 registration capture");
+    if (FAILED(registered)) {
+        // What was captured of the failed registration, for the diagnosis; no record is written.
+        for (const std::string& line : capture.lines) fprintf(stderr, "%s\n", line.c_str());
+        return Fail("DllRegisterServer failed", registered);
     }
-    CoUninitialize();
-
     Output out;
     out.file = _wfopen(argv[2], L"wb");
     if (!out.file) return Fail("cannot write the output", errno);
     fputs("# What DllRegisterServer writes, captured from the built library.\n", out.file);
     for (const std::string& line : capture.lines) fprintf(out.file, "%s\n", line.c_str());
-    // What was captured of a failed registration is kept for the diagnosis, marked as such.
-    if (FAILED(registered)) {
-        fprintf(out.file, "# DllRegisterServer failed: 0x%08lX\n", static_cast<unsigned long>(registered));
-        return Fail("DllRegisterServer failed", registered);
-    }
     return 0;
 }

@@ -162,7 +162,9 @@ def wix_text(data, dir_id, file_id):
     are data are escaped for the installer's formatter."""
     data = data.replace("[", "\x01").replace("]", "\x02")
     data = data.replace("\x01DLL\x02", "[#%s]" % file_id).replace("\x01DIR\x02", "[%s]" % dir_id)
-    return data.replace("\x01", "[\\[]").replace("\x02", "[\\]]")
+    data = data.replace("\x01", "[\\[]").replace("\x02", "[\\]]")
+    # A leading # would make the installer read a number or bytes.
+    return "#" + data if data.startswith("#") else data
 
 
 def shared(v):

@@ -289,7 +289,9 @@ def main():
 def finish(started):
     print("%s, %s: %d failed, %.0f s" % (os.path.basename(package), scope, len(failures), time.time() - started))
     if not failures:
-        # The prefix is large; a passing run needs nothing of it.
+        # The prefix is large; a passing run needs nothing of it. Its server goes first: left
+        # running, it would serve the next prefix made on the same inode.
+        flush()
         shutil.rmtree(prefix, ignore_errors=True)
     return 1 if failures else 0
 

@@ -363,13 +363,21 @@ void ScriptNumber(VARIANT* value) {
     V_R8(value) = number;
 }
 
+// Script engines index arrays of Variants and keep arrays of bytes as they are (they read them
+// with LenB, MidB and AscB and hand them back to members that take bytes); arrays of anything
+// else (texts, numbers) they cannot use.
+bool ScriptCannotUse(VARTYPE vt) {
+    return (vt & VT_ARRAY) && !(vt & VT_BYREF) && vt != (VT_ARRAY | VT_VARIANT) && vt != (VT_ARRAY | VT_UI1);
+}
+
 // After the call: the caller's variable receives what the member left in the local copy.
-// Script engines index only arrays of Variants, so other arrays go back as arrays of Variants.
+// A variable passed as a Variant by reference is a script's (or a Basic host's Variant): arrays it
+// could not index go back as arrays of Variants.
 void WriteBack(Argument& arg, CallerKind caller) {
     if (!arg.writeBack) return;
     VARIANT& local = arg.local;
     VariantClear(arg.writeBack);
-    if ((V_VT(&local) & VT_ARRAY) && V_VT(&local) != (VT_ARRAY | VT_VARIANT)) {
+    if (ScriptCannotUse(V_VT(&local))) {
         SAFEARRAY* converted = nullptr;
         if (V_ARRAY(&local) == nullptr) {
             V_VT(arg.writeBack) = VT_EMPTY;
@@ -384,12 +392,12 @@ void WriteBack(Argument& arg, CallerKind caller) {
     if (caller == CallerKind::Script) ScriptNumber(arg.writeBack);
 }
 
-// A script engine indexes only arrays of Variants, calls objects only through IDispatch and keeps
-// no 64-bit integers.
+// A script engine indexes arrays of Variants (and keeps arrays of bytes), calls objects only
+// through IDispatch and keeps no 64-bit integers.
 void ForScript(VARIANT* result) {
     ScriptNumber(result);
     VARTYPE vt = V_VT(result);
-    if ((vt & VT_ARRAY) && !(vt & VT_BYREF) && vt != (VT_ARRAY | VT_VARIANT)) {
+    if (ScriptCannotUse(vt)) {
         SAFEARRAY* converted = nullptr;
         if (V_ARRAY(result) && SUCCEEDED(VariantArrayOf(V_ARRAY(result), &converted))) {
             VariantClear(result);

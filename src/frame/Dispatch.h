@@ -8,8 +8,8 @@
 // type, handed over as a typed pointer and written back afterwards, as a Basic host would see it.
 //
 // Script engines call through IDispatchEx::InvokeEx when an object offers it; they index only
-// arrays of Variants and call objects only through IDispatch, so results reaching them through
-// InvokeEx come in those shapes. Invoke and the function table keep the declared types.
+// arrays of Variants (and keep arrays of bytes as they are) and call objects only through
+// IDispatch, so results reaching them through InvokeEx come in those shapes. Invoke and the function table keep the declared types.
 #pragma once
 #include "frame/DispatchEx.h"
 #include "frame/DispatchTable.h"

@@ -98,6 +98,23 @@ ok = h.EnumerateSections(names, count)
 CheckEqual ok, True, "listing a missing key succeeds"
 CheckEqual count, 0, "with no names"
 
+' A binary value copies through a script: it reads as an array of bytes and writes back as it is.
+sh.Run "reg add ""HKCU\" & base & "\Binary"" /v Five /t REG_BINARY /d 0102FF0010 /f", 0, True
+h.SectionKey = base & "\Binary"
+h.ValueKey = "Five"
+v = h.Value
+CheckEqual VarType(v), 8209, "a REG_BINARY value reads as an array of bytes"
+CheckEqual LBound(v) & ".." & UBound(v), "0..4", "with the bounds of its five bytes"
+Err.Clear
+h.ValueKey = "Copy"
+h.ValueType = 3
+h.Value = v
+CheckError 0, "the bytes write back"
+Dim copied
+copied = sh.RegRead("HKCU\" & base & "\Binary\Copy")
+CheckEqual UBound(copied), 4, "the copy has five bytes"
+CheckEqual copied(0) & " " & copied(1) & " " & copied(2) & " " & copied(3) & " " & copied(4), "1 2 255 0 16", "the copy holds the same bytes"
+
 ' Raised errors: number, source, description.
 Dim src
 src = "WENDRAX1.cRegistry"

@@ -1,5 +1,5 @@
-// Results a JScript host must be able to use: arrays it reads through VBArray, and a picture
-// object whose members it calls.
+// Results a JScript host must be able to use: arrays it reads through VBArray, a picture object
+// whose members it calls, and bytes it hands back.
 var d = new ActiveXObject("WENDRAX1.clsDrvInfo2");
 var fso = new ActiveXObject("Scripting.FileSystemObject");
 
@@ -30,4 +30,19 @@ for (var k = 0; k < names.length; k++) checkEqual(typeof names[k], "string", "ea
 var pic = new ActiveXObject("WENDRAX1.cLoadResPicture").LoadResPicture(102, "JPG");
 checkEqual(typeof pic, "object", "LoadResPicture gives an object");
 check(Math.abs(pic.Width / pic.Height - 128 / 148) < 0.01, "the loader's picture 102 is 128 x 148");
+// A binary registry value copies through a script: what the handler gives, it takes back.
+var sh = new ActiveXObject("WScript.Shell");
+var key = "Software\\WENDRAX1 host test js";
+sh.Run('reg add "HKCU\\' + key + '" /v Five /t REG_BINARY /d 0102FF0010 /f', 0, true);
+var h = new ActiveXObject("WENDRAX1.clsDorvelRegHand2A");
+h.ClassKey = -2147483647;  // HKEY_CURRENT_USER
+h.SectionKey = key;
+h.ValueKey = "Five";
+var bytes = h.Value;
+h.ValueKey = "Copy";
+h.ValueType = 3;
+try { h.Value = bytes; passed++; } catch (e) { failed++; WScript.Echo("FAIL: the bytes write back: " + e.description); }
+var copied = new VBArray(sh.RegRead("HKCU\\" + key + "\\Copy")).toArray();
+checkEqual(copied.join(" "), "1 2 255 0 16", "the copy holds the same bytes");
+sh.Run('reg delete "HKCU\\' + key + '" /f', 0, true);
 finish();

@@ -4,6 +4,7 @@
 #include "frame/DispatchEx.h"
 #include "support/Library.h"
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <string>
 
@@ -303,6 +304,100 @@ TEST(Frame, EveryCatalogueClassMatchesTheTypeLibrary) {
     }
 }
 
+// Every optional parameter the catalogue gives a default carries it in the type library, as early
+// binding hosts and importers read it; by-reference texts and objects included.
+TEST(Frame, TypeLibraryCarriesEveryCatalogueDefault) {
+    const std::map<std::string, std::string> catalogue = {
+        {"_cyInifINIFilesObj.LoadFormPosition.lMinWidth", "3000"},
+        {"_cyInifINIFilesObj.LoadFormPosition.lMinHeight", "3000"},
+        {"_cyInifINIFilesObj.CLngDefault.lDefault", "0"},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.sOpenMenuText", "\"&Open\""},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.bSupportPrint", "False"},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.sPrintMenuText", "\"&Print\""},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.bSupportNew", "False"},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.sNewMenuText", "\"&New\""},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.bSupportInstall", "False"},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.sInstallMenuText", "\"\""},
+        {"_clsDorvelRegHand2A.CreateEXEAssociation.lDefaultIconIndex", "-1"},
+        {"_clsDrvInfo2.Get_FileList.blnSearchSubfolders", "True"},
+        {"_clsDrvInfo2.Get_FileList.strPattern", "\"*.*\""},
+        {"_clsDrvInfo2.Get_Totals.intDataType", "1"},
+        {"_clsDrvInfo2.Get_Totals.strPattern", "\"*.*\""},
+        {"_clsDrvInfo2.Get_Totals.blnSearchSubfolders", "True"},
+        {"_clsDrvInfo2.Create_Tmp_Filename.strTmpFolder", "\"\""},
+        {"_clsDrvInfo2.BrowseForFolder.frm", "Nothing"},
+        {"_clsDrvInfo2.BrowseForFolder.strPrompt", "\"\""},
+        {"_clsResTarvik.GetTarvikRes_WavSound.SoundFlags", "4"},
+        {"_clsCrypto.StringCryptography.sPassword", "\"\""},
+        {"_clsCrypto.StringCryptography.CryptographicMethod", "21"},
+        {"_clsCrypto.StringCryptography.CryptographicConversion", "0"},
+        {"_clsCrypto.StringCryptography.bUsedStandardEncDecClass", "False"},
+        {"_clsCrypto.FileCryptography.sPassword", "\"\""},
+        {"_clsCrypto.FileCryptography.sDestinationFile", "\"\""},
+        {"_clsCrypto.FileCryptography.CryptographicMethod", "21"},
+        {"_clsSecretFiles.WriteSecretFile.Record1", "\"\""},
+        {"_clsSecretFiles.WriteSecretFile.Record2", "\"\""},
+        {"_clsSecretFiles.WriteSecretFile.Record3", "\"\""},
+        {"_clsSecretFiles.WriteSecretFile.Record4", "\"\""},
+        {"_clsKeyBoard.PressKey.bHold", "False"},
+        {"_clsKeyBoard.PressKey.bRelease", "False"},
+        {"_clsKeyBoard.PressString.bDoEvents", "True"},
+        {"_clsKeyBoard.PressKeyVK.bHold", "False"},
+        {"_clsKeyBoard.PressKeyVK.bRelease", "False"},
+        {"_clsKeyBoard.PressKeyVK.bCompatible", "False"},
+        {"_clsOnTop1.ScrollAdvertisement.SCROLLINGTIME", "0"},
+        {"_clSShortCut.doAddShortCut.Arglist", "\"\""},
+    };
+    auto lib = EmbeddedLibrary();
+    ASSERT_TRUE(lib);
+    std::map<std::string, std::string> stored;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        ComPtr<ITypeInfo> info;
+        if (FAILED(lib->GetTypeInfo(i, info.put()))) continue;
+        Attr attr(info.get());
+        if (attr.attr->typekind != TKIND_DISPATCH) continue;
+        Bstr type;
+        info->GetDocumentation(MEMBERID_NIL, type.put(), nullptr, nullptr, nullptr);
+        for (UINT f = 0; f < attr.attr->cFuncs; ++f) {
+            FUNCDESC* fd = nullptr;
+            ASSERT_EQ(info->GetFuncDesc(f, &fd), S_OK);
+            BSTR names[32] = {};
+            UINT count = 0;
+            info->GetNames(fd->memid, names, 32, &count);
+            for (SHORT k = 0; k < fd->cParams && k + 1u < count; ++k) {
+                const PARAMDESC& p = fd->lprgelemdescParam[k].paramdesc;
+                if (!(p.wParamFlags & PARAMFLAG_FHASDEFAULT)) continue;
+                std::string key = Narrow(type.get()) + "." + Narrow(names[0]) + "." + Narrow(names[k + 1]);
+                EXPECT_TRUE(p.wParamFlags & PARAMFLAG_FOPT) << key << " has a default but is not optional";
+                const VARIANT* value = p.pparamdescex ? &p.pparamdescex->varDefaultValue : nullptr;
+                std::string shown = "(none)";
+                if (value && V_VT(value) == VT_BSTR) {
+                    shown = "\"" + Narrow(V_BSTR(value)) + "\"";
+                } else if (value && V_VT(value) == VT_BOOL) {
+                    shown = V_BOOL(value) ? "True" : "False";
+                } else if (value && (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN)) {
+                    shown = V_UNKNOWN(value) ? "an object" : "Nothing";
+                } else if (value) {
+                    Variant number;
+                    if (SUCCEEDED(VariantChangeType(number.get(), const_cast<VARIANT*>(value), 0, VT_I4))) shown = std::to_string(V_I4(number.get()));
+                }
+                stored[key] = shown;
+            }
+            for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
+            info->ReleaseFuncDesc(fd);
+        }
+    }
+    for (const auto& [parameter, value] : catalogue) {
+        auto found = stored.find(parameter);
+        if (found == stored.end())
+            ADD_FAILURE() << parameter << ": no default in the type library (the catalogue gives " << value << ")";
+        else
+            EXPECT_EQ(found->second, value) << parameter;
+    }
+    for (const auto& [parameter, value] : stored)
+        EXPECT_TRUE(catalogue.count(parameter)) << parameter << ": a default (" << value << ") the catalogue does not give";
+}
+
 TEST(Frame, EventInterfaceOfTheFolderWalker) {
     auto lib = EmbeddedLibrary();
     ComPtr<ITypeInfo> events;
@@ -504,4 +599,28 @@ TEST(Frame, ScriptEnginesGetResultsTheyCanUseThroughInvokeEx) {
     ASSERT_EQ(loader->Invoke(picture, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &load, hostPicture.get(), nullptr, nullptr), S_OK);
     EXPECT_EQ(hostPicture.type(), VT_UNKNOWN);
     SysFreeString(V_BSTR(&args[0]));
+
+    // Bytes stay bytes: scripts hold them and hand them back (a registry value copied).
+    const wchar_t* scratch = L"Software\\WENDRAX1 unit\\InvokeEx bytes";
+    const BYTE five[] = {1, 2, 255, 0, 16};
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, scratch, L"Five", REG_BINARY, five, sizeof five), ERROR_SUCCESS);
+    auto handler = Create<IDispatch>(CLSID_clsDorvelRegHand2A, IID_IDispatch);
+    ASSERT_TRUE(handler);
+    Variant root = Variant::Long(static_cast<LONG>(0x80000001)), section = Variant::Text(scratch),
+            name = Variant::Text(L"Five");
+    ASSERT_EQ(Put(handler.get(), L"ClassKey", Val(root)).hr, S_OK);
+    ASSERT_EQ(Put(handler.get(), L"SectionKey", Val(section)).hr, S_OK);
+    ASSERT_EQ(Put(handler.get(), L"ValueKey", Val(name)).hr, S_OK);
+    auto handlerEx = handler.as<IDispatchEx>(wx::kIID_IDispatchEx);
+    DISPID value = 0;
+    ASSERT_EQ(handlerEx->GetDispID(Bstr(L"value").get(), fdexNameCaseInsensitive, &value), S_OK);
+    Variant bytes;
+    ASSERT_EQ(handlerEx->InvokeEx(value, 0, DISPATCH_PROPERTYGET, &none, bytes.get(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(bytes.type(), VT_ARRAY | VT_UI1);
+    LONG blo = -1, bhi = -1;
+    SafeArrayGetLBound(V_ARRAY(bytes.get()), 1, &blo);
+    SafeArrayGetUBound(V_ARRAY(bytes.get()), 1, &bhi);
+    EXPECT_EQ(blo, 0);
+    EXPECT_EQ(bhi, 4);
+    RegDeleteTreeW(HKEY_CURRENT_USER, scratch);
 }

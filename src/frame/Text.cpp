@@ -17,6 +17,23 @@ AnsiText ToAnsi(BSTR text) {
     return AnsiText(ToAnsi(std::wstring(text, SysStringLen(text))));
 }
 
+bool ToAnsiExact(std::wstring_view text, std::string& bytes) {
+    bytes.clear();
+    if (text.empty()) return true;
+    const int count = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), count, nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return false;
+    bytes.assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), count, &bytes[0], n, nullptr, nullptr);
+    // The round trip proves it (the used-default flag is not reported for every code page).
+    if (FromAnsi(bytes) != text) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 std::wstring FromAnsi(const char* bytes, size_t count) {
     if (count == 0) return std::wstring();
     int n = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(count), nullptr, 0);

@@ -26,6 +26,10 @@ private:
 
 AnsiText ToAnsi(BSTR text);
 std::string ToAnsi(const std::wstring& text);
+// The ANSI bytes of a name that can only travel as ANSI (through an interface that takes nothing
+// else), with no best-fit look-alike: false, and nothing to use, when a character of the text
+// (a lone surrogate included) has no byte form of its own in the code page.
+bool ToAnsiExact(std::wstring_view text, std::string& bytes);
 std::wstring FromAnsi(const char* bytes, size_t count);
 inline std::wstring FromAnsi(const std::string& bytes) { return FromAnsi(bytes.data(), bytes.size()); }
 

@@ -67,9 +67,9 @@ Set box.Picture = res.GetTarvikRes_Picture(102)
 box.PSet 5, 5, RGB(100, 150, 200)
 box.PSet 6, 5, RGB(250, 10, 0)
 box.SavePicture "clzBriCon-before.bmp"
-b.Bright 40, box
+b.Bright 60, box
 box.SavePicture "clzBriCon-after.bmp"
 c = box.Point(5, 5)
-WScript.Echo "after Bright 40, (100, 150, 200) is: " & (c And 255) & "," & ((c \ 256) And 255) & "," & (c \ 65536)
+WScript.Echo "after Bright 60, (100, 150, 200) is: " & (c And 255) & "," & ((c \ 256) And 255) & "," & (c \ 65536)
 c = box.Point(6, 5)
-WScript.Echo "after Bright 40, (250, 10, 0) is: " & (c And 255) & "," & ((c \ 256) And 255) & "," & (c \ 65536)
+WScript.Echo "after Bright 60, (250, 10, 0) is: " & (c And 255) & "," & ((c \ 256) And 255) & "," & (c \ 65536)

@@ -6,6 +6,7 @@
 #include "frame/Runtime.h"
 #include "frame/Text.h"
 #include "desktop/TrimSpaces.h"
+#include <shlobj.h>
 #include <vector>
 
 namespace wx {
@@ -21,6 +22,44 @@ const UINT kWindowsFolderBuffer = 256;
 using CreateShellLinkFn = long(WINAPI*)(LPCSTR folder, LPCSTR linkName, LPCSTR linkPath, LPCSTR arguments,
                                         long privateLink, LPCSTR parent);
 
+// A shell folder's path in Unicode, or empty text.
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return std::wstring();
+    return path;
+}
+
+// COM for the length of one call; left alone when the caller's thread already has it in another mode.
+class ComScope {
+public:
+    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() { if (initialized_) CoUninitialize(); }
+
+private:
+    bool initialized_;
+};
+
+// The link the toolkit would make, on the user's desktop, written through the shell's own link
+// object in Unicode. True when the link file was saved.
+bool SaveDesktopLink(const std::wstring& title, const std::wstring& target, const std::wstring& arguments) {
+    if (title.empty() || target.empty()) return false;  // the toolkit makes no nameless link either
+    std::wstring desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+    if (desktop.empty()) return false;
+    int made = SHCreateDirectoryExW(nullptr, desktop.c_str(), nullptr);
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return false;
+    ComScope com;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return false;
+    if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str()))) return false;
+    size_t slash = target.find_last_of(L'\\');
+    if (slash != std::wstring::npos) link->SetWorkingDirectory(target.substr(0, slash).c_str());
+    auto file = link.as<IPersistFile>(IID_IPersistFile);
+    return file && SUCCEEDED(file->Save((desktop + L"\\" + title + L".lnk").c_str(), TRUE));
+}
+
 // The toolkit travels beside the library; failing that, wherever the system finds it.
 LoadedModule LoadToolkit() {
     LoadedModule toolkit(LoadLibraryW((Module::Folder() + L"\\" + kToolkit).c_str()));
@@ -33,18 +72,18 @@ LoadedModule LoadToolkit() {
 clSShortCut::clSShortCut() : Dispatchable(IID__clSShortCut) {}
 
 std::wstring clSShortCut::WindowsFolder() {
-    std::vector<char> buffer(kWindowsFolderBuffer, 0);
-    UINT n = GetWindowsDirectoryA(buffer.data(), kWindowsFolderBuffer);
+    std::vector<wchar_t> buffer(kWindowsFolderBuffer, 0);
+    UINT n = GetWindowsDirectoryW(buffer.data(), kWindowsFolderBuffer);
     if (n > kWindowsFolderBuffer) {  // longer than the usual buffer: ask again with room for it
         buffer.assign(n, 0);
-        n = GetWindowsDirectoryA(buffer.data(), n);
+        n = GetWindowsDirectoryW(buffer.data(), n);
         if (n >= buffer.size()) n = 0;
     }
     if (n == 0) {
         ShowMessage(L"Failed to get windows dir", kOkOnly);
         return std::wstring();
     }
-    return FromAnsi(buffer.data(), n);
+    return std::wstring(buffer.data(), n);
 }
 
 void clSShortCut::Prepare() {
@@ -59,17 +98,31 @@ STDMETHODIMP clSShortCut::dojobsstart() {
 STDMETHODIMP clSShortCut::doAddShortCut(BSTR ExeFileSpec, BSTR Title, BSTR Arglist, VARIANT_BOOL* pResult) {
     return Guarded([&] {
         if (!pResult) RaiseRuntime(5);
-        // True means the toolkit was reached and called; whether the link exists is its business.
+        // True means the toolkit was reached and called; whether its link exists is its business.
         bool called = Quietly([&] {
             Prepare();
-            std::string target = ToAnsi(TrimSpaces(TextOf(ExeFileSpec)));
-            std::string arguments = ToAnsi(TrimSpaces(TextOf(Arglist)));
-            std::string title = ToAnsi(TrimSpaces(TextOf(Title)));
-            std::string folder = ToAnsi(shortcutFolder_);
+            // Each text as the toolkit reads it: trimmed, and to its first NUL.
+            std::wstring target = BeforeNul(TrimSpaces(TextOf(ExeFileSpec)));
+            std::wstring arguments = BeforeNul(TrimSpaces(TextOf(Arglist)));
+            std::wstring title = BeforeNul(TrimSpaces(TextOf(Title)));
             LoadedModule toolkit = LoadToolkit();
             auto create = reinterpret_cast<CreateShellLinkFn>(GetProcAddress(toolkit.get(), kCreateShellLink));
             if (!create) RaiseRuntime(453);  // the library lacks the entry point
-            create(folder.c_str(), title.c_str(), target.c_str(), arguments.c_str(), kPrivateLink, kProgramsGroup);
+            // The toolkit takes ANSI text and finds the user's folders in ANSI: it gets the link
+            // whenever all of that holds in the code page. Otherwise a look-alike name would
+            // replace another link, or point at another program, so the shell's link object
+            // makes the same link in Unicode, and the answer says whether it was written.
+            std::string targetBytes, argumentBytes, titleBytes, folderBytes, unused;
+            bool ansi = ToAnsiExact(target, targetBytes) && ToAnsiExact(arguments, argumentBytes) &&
+                        ToAnsiExact(title, titleBytes) && ToAnsiExact(shortcutFolder_, folderBytes) &&
+                        ToAnsiExact(ShellFolder(CSIDL_PROGRAMS), unused) &&
+                        ToAnsiExact(ShellFolder(CSIDL_DESKTOPDIRECTORY), unused);
+            if (ansi) {
+                create(folderBytes.c_str(), titleBytes.c_str(), targetBytes.c_str(), argumentBytes.c_str(),
+                       kPrivateLink, kProgramsGroup);
+                return;
+            }
+            if (!SaveDesktopLink(title, target, arguments)) RaiseRuntime(5);
         });
         *pResult = called ? VARIANT_TRUE : VARIANT_FALSE;
     });

@@ -1,5 +1,6 @@
 // Desktop shortcuts through the setup toolkit's shell-link function (vb6stkit.dll, looked up when
-// a shortcut is made), and the Windows folder with the System folder below it.
+// a shortcut is made; names the ANSI code page cannot hold go through the shell's link object in
+// Unicode instead), and the Windows folder with the System folder below it.
 #pragma once
 #include "frame/Dispatch.h"
 #include "frame/Interfaces.h"

@@ -26,8 +26,8 @@ std::wstring Lower(std::wstring text) {
 // A host length (Single, in its scale units) as a rectangle coordinate, converted the runtime's way.
 long Coordinate(double value) { return ToLong(*Variant::Double(value).get()); }
 
-int DrawBannerText(HDC dc, const std::string& text, RECT* area, UINT format) {
-    return Platform().drawTextA(dc, text.c_str(), -1, area, format);
+int DrawBannerText(HDC dc, const std::wstring& text, RECT* area, UINT format) {
+    return Platform().drawTextW(dc, text.c_str(), -1, area, format);
 }
 }  // namespace
 
@@ -74,11 +74,10 @@ STDMETHODIMP clsOnTop1::ScrollAdvertisement(IDispatch* PICBOX, VARIANT SCROLLING
 
 void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short interval) {
     HostObject box(picture);
-    std::string ansi = ToAnsi(text);
 
     RECT area = {0, 0, 0, 0};
     long height = 0;
-    if (DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), ansi, &area, kMeasure) == 0) {
+    if (DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), text, &area, kMeasure) == 0) {
         ShowMessage(L"Error scrolling text", kExclamation);
         stopScrolling_ = true;
     } else {
@@ -98,7 +97,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
         DWORD elapsed = Platform().getTickCount() - last;
         if (static_cast<long long>(elapsed) > interval) {
             box.Call(L"Cls");
-            DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), ansi, &area, kDrawBanner);
+            DrawBannerText(HandleOfLong<HDC>(box.GetLong(L"hDC")), text, &area, kDrawBanner);
             area.top -= 1;
             area.bottom -= 1;
             if (area.top < -height) {  // wholly gone past the top: enter again from the bottom
@@ -121,15 +120,15 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
 STDMETHODIMP clsOnTop1::GetCDRomLetter(BSTR* pResult) {
     return Guarded([&] {
         if (!pResult) RaiseRuntime(5);
-        std::vector<char> roots(kDriveListBuffer + 1, 0);
-        DWORD n = GetLogicalDriveStringsA(kDriveListBuffer, roots.data());
+        std::vector<wchar_t> roots(kDriveListBuffer + 1, 0);
+        DWORD n = GetLogicalDriveStringsW(kDriveListBuffer, roots.data());
         if (n > kDriveListBuffer) n = kDriveListBuffer;  // only what the buffer really holds
         std::wstring found;
         // The list holds roots such as "C:\" one after another, each ended by a NUL.
         for (DWORD i = 0; i + 2 < n; i += 4) {
-            std::string root(roots.data() + i, 3);
-            if (GetDriveTypeA(root.c_str()) == DRIVE_CDROM) {
-                found = FromAnsi(root.substr(0, 1));
+            std::wstring root(roots.data() + i, 3);
+            if (GetDriveTypeW(root.c_str()) == DRIVE_CDROM) {
+                found = root.substr(0, 1);
                 break;  // the first CD-ROM drive is the answer
             }
         }

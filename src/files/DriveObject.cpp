@@ -68,8 +68,7 @@ DriveObject::Volume DriveObject::ReadVolume() const {
 
 void DriveObject::ReadSpace(ULONGLONG& available, ULONGLONG& total, ULONGLONG& free) const {
     ULARGE_INTEGER a = {}, t = {}, f = {};
-    std::string root = ToAnsi(RootPath());
-    if (!Platform().getDiskFreeSpaceExA(root.c_str(), &a, &t, &f)) RaiseRuntime(kDiskNotReady);
+    if (!Platform().getDiskFreeSpaceExW(RootPath().c_str(), &a, &t, &f)) RaiseRuntime(kDiskNotReady);
     available = a.QuadPart;
     total = t.QuadPart;
     free = f.QuadPart;

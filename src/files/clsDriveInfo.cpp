@@ -11,11 +11,12 @@ clsDriveInfo::clsDriveInfo() : Dispatchable(IID__clsDriveInfo) {}
 STDMETHODIMP clsDriveInfo::GetSerialNumber(BSTR* strDrive, LONG* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
-        AnsiText drive = ToAnsi(strDrive ? *strDrive : nullptr);
-        char volume[256] = {}, fileSystem[256] = {};
+        // The root as it is, read to its first NUL; null text asks about the current folder's drive.
+        const wchar_t* root = strDrive ? *strDrive : nullptr;
+        wchar_t volume[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
         DWORD serial = 0, length = 0, flags = 0;
         // A failed call leaves the serial at 0, which is the answer for a root with no volume.
-        GetVolumeInformationA(drive.ptr(), volume, 255, &serial, &length, &flags, fileSystem, 255);
+        GetVolumeInformationW(root, volume, MAX_PATH + 1, &serial, &length, &flags, fileSystem, MAX_PATH + 1);
         *result = static_cast<LONG>(serial);
     });
 }
@@ -23,17 +24,17 @@ STDMETHODIMP clsDriveInfo::GetSerialNumber(BSTR* strDrive, LONG* result) {
 STDMETHODIMP clsDriveInfo::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIANT* result) {
     return Guarded([&] {
         if (!CDsCount || !CDsLetters) RaiseRuntime(5);
-        std::string buffer(255, ' ');
-        short n = static_cast<short>(GetLogicalDriveStringsA(255, &buffer[0]));
+        std::wstring buffer(255, L' ');
+        short n = static_cast<short>(GetLogicalDriveStringsW(255, &buffer[0]));
         short count = *CDsCount;
         std::wstring letters = TextOf(*CDsLetters);
         // Each entry of the list is a root ("D:\") and its NUL: four characters.
         for (long p = 0; p < n && p + 3 <= static_cast<long>(buffer.size()); p += 4) {
-            std::string root = buffer.substr(p, 3);
-            if (GetDriveTypeA(root.c_str()) != DRIVE_CDROM) continue;
+            std::wstring root = buffer.substr(p, 3);
+            if (GetDriveTypeW(root.c_str()) != DRIVE_CDROM) continue;
             if (count == 32767) RaiseRuntime(6);
             ++count;
-            letters += FromAnsi(root.substr(0, 1)) + L" ";
+            letters += root.substr(0, 1) + L" ";
         }
         *CDsCount = count;
         AssignBstr(CDsLetters, letters);

@@ -389,9 +389,8 @@ STDMETHODIMP clsDrvInfo2::File_Exist(BSTR* strSearchItem, VARIANT_BOOL* result) 
 STDMETHODIMP clsDrvInfo2::Available_Drives(VARIANT* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
-        std::string buffer(260, ' ');
-        GetLogicalDriveStringsA(260, &buffer[0]);
-        std::wstring text = FromAnsi(buffer);
+        std::wstring text(260, L' ');
+        GetLogicalDriveStringsW(260, &text[0]);
         size_t first = text.find_first_not_of(L' '), last = text.find_last_not_of(L' ');
         text = first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
         size_t slash = text.rfind(L'\\');
@@ -586,9 +585,10 @@ STDMETHODIMP clsDrvInfo2::Create_Tmp_Name(short* intLength, BSTR* result) {
 namespace {
 // The temporary folder ending in "\" ("C:\" when the platform has none).
 std::wstring TempFolder() {
-    std::string buffer(260, ' ');
-    if (GetTempPathA(260, &buffer[0]) == 0) return L"C:\\";
-    return AddSlash(BeforeNul(FromAnsi(buffer)));
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    if (n == 0 || n > MAX_PATH) return L"C:\\";
+    return AddSlash(std::wstring(buffer, n));
 }
 }  // namespace
 
@@ -600,10 +600,9 @@ STDMETHODIMP clsDrvInfo2::Create_Tmp_Filename(BSTR* strTmpFolder, BSTR* result) 
             if (strTmpFolder) AssignBstr(strTmpFolder, folder);
         }
         std::wstring prefix = TmpName(4);
-        std::string buffer(261, '\0');
+        wchar_t buffer[MAX_PATH + 1] = {};
         std::wstring made;
-        if (GetTempFileNameA(ToAnsi(folder).c_str(), ToAnsi(prefix).c_str(), 0, &buffer[0]) != 0)
-            made = BeforeNul(FromAnsi(buffer));
+        if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer) != 0) made = buffer;
         // When the platform could make no file the name is empty text, never a name of blanks.
         SetText(result, made);
     });
@@ -624,18 +623,18 @@ STDMETHODIMP clsDrvInfo2::BrowseForFolder(IDispatch** frm, BSTR* strPrompt, BSTR
         if (!result) RaiseRuntime(5);
         HWND owner = nullptr;
         if (frm && *frm) owner = HandleOfLong<HWND>(HostObject(*frm).GetLong(L"hWnd"));
-        std::string title = ToAnsi(TextOfRef(strPrompt));
-        BROWSEINFOA info = {};
+        std::wstring title = TextOfRef(strPrompt);
+        BROWSEINFOW info = {};
         info.hwndOwner = owner;
         info.pidlRoot = nullptr;
         info.pszDisplayName = nullptr;
         info.lpszTitle = title.c_str();
         info.ulFlags = BIF_RETURNONLYFSDIRS;
-        std::unique_ptr<ITEMIDLIST, PidlDeleter> pidl(SHBrowseForFolderA(&info));
+        std::unique_ptr<ITEMIDLIST, PidlDeleter> pidl(SHBrowseForFolderW(&info));
         std::wstring chosen;
         if (pidl) {
-            char buffer[MAX_PATH + 1] = {};
-            if (SHGetPathFromIDListA(pidl.get(), buffer)) chosen = FromAnsi(buffer, strlen(buffer));
+            wchar_t buffer[MAX_PATH + 1] = {};
+            if (SHGetPathFromIDListW(pidl.get(), buffer)) chosen = buffer;
         }
         SetText(result, chosen);
     });
@@ -767,10 +766,15 @@ STDMETHODIMP clsDrvInfo2::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* resu
         if (!result) RaiseRuntime(5);
         FileSystem fs;
         FolderObject folder = fs.GetFolder(PathOfRef(strPath));
-        FoldedSearch wanted(ToAnsi(TextOfRef(strText)));
+        // Files are searched as ANSI text. A text the code page cannot hold is in none of them:
+        // its best-fit look-alike ("Omega" for "Ωmega") must not be found in its place.
+        std::string needle;
+        bool searchable = ToAnsiExact(TextOfRef(strText), needle);
+        FoldedSearch wanted(needle);
         std::vector<std::wstring> found;
         std::string content;
         for (const FileObject& file : folder.Files()) {
+            if (!searchable) break;
             file.ReadAll(content);
             if (content.empty()) continue;  // an empty file contains nothing, not even empty text
             if (wanted.In(content)) found.push_back(file.Path());
@@ -864,19 +868,19 @@ STDMETHODIMP clsDrvInfo2::Get_Disk_Space(BSTR strPath, double* dblTotalSpace, do
         bool known = false;
         std::wstring path = Trim(PathOf(strPath));
         if (!path.empty()) {
-            std::string root = ToAnsi(path.substr(0, 1) + L":");
+            std::wstring root = path.substr(0, 1) + L":";
             // The 64-bit query gives the true figures whatever the size; the 32-bit one is only a
             // fallback for a platform without it.
             ULARGE_INTEGER available = {}, totalBytes = {}, freeBytes = {};
-            if (Platform().getDiskFreeSpaceExA &&
-                Platform().getDiskFreeSpaceExA(root.c_str(), &available, &totalBytes, &freeBytes)) {
+            if (Platform().getDiskFreeSpaceExW &&
+                Platform().getDiskFreeSpaceExW(root.c_str(), &available, &totalBytes, &freeBytes)) {
                 total = static_cast<double>(totalBytes.QuadPart);
                 free = static_cast<double>(freeBytes.QuadPart);
                 used = total - free;
                 known = true;
             } else {
                 DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-                if (Platform().getDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &clusters)) {
+                if (Platform().getDiskFreeSpaceW(root.c_str(), &sectors, &bytes, &freeClusters, &clusters)) {
                     // Products of the four 32-bit figures, formed left to right in signed 32-bit
                     // arithmetic: one that does not fit makes the answer False.
                     auto product = [](DWORD a, DWORD b, DWORD c, long long& out) {

@@ -6,8 +6,8 @@ namespace wx {
 namespace {
 const PlatformCalls kReal = {
     &Netbios,           &WNetOpenEnumA, &WNetEnumResourceA, &WNetCloseEnum, &sndPlaySoundA,
-    &ShellExecuteExA,   &keybd_event,   &GetKeyState,       &GetDiskFreeSpaceA, &GetDiskFreeSpaceExA,
-    &DrawTextA,         &GetTickCount,
+    &ShellExecuteExW,   &keybd_event,   &GetKeyState,       &GetDiskFreeSpaceW, &GetDiskFreeSpaceExW,
+    &DrawTextW,         &GetTickCount,
 };
 PlatformCalls g_calls = kReal;
 }  // namespace

@@ -17,16 +17,16 @@ struct PlatformCalls {
     DWORD(APIENTRY* wnetEnumResourceA)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
     DWORD(APIENTRY* wnetCloseEnum)(HANDLE handle);
     BOOL(WINAPI* sndPlaySoundA)(LPCSTR sound, UINT flags);
-    BOOL(WINAPI* shellExecuteExA)(SHELLEXECUTEINFOA* info);
+    BOOL(WINAPI* shellExecuteExW)(SHELLEXECUTEINFOW* info);
     VOID(WINAPI* keybdEvent)(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra);
     SHORT(WINAPI* getKeyState)(int vk);
-    BOOL(WINAPI* getDiskFreeSpaceA)(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
+    BOOL(WINAPI* getDiskFreeSpaceW)(LPCWSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
                                     LPDWORD freeClusters, LPDWORD totalClusters);
-    BOOL(WINAPI* getDiskFreeSpaceExA)(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
+    BOOL(WINAPI* getDiskFreeSpaceExW)(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
                                       PULARGE_INTEGER free);
     // The banner's text measurement (which cannot be made to fail under Wine) and its clock
     // (which cannot be moved near the 32-bit wrap).
-    int(WINAPI* drawTextA)(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
+    int(WINAPI* drawTextW)(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
     DWORD(WINAPI* getTickCount)();
 };
 

@@ -238,18 +238,17 @@ STDMETHODIMP clzBriCon::MinB(short a, short b, short* result) { return Scalar(re
 
 STDMETHODIMP clzBriCon::ShowProps(BSTR FileName, LONG OwnerhWnd) {
     return Guarded([&] {
-        AnsiText file = ToAnsi(FileName);
-        SHELLEXECUTEINFOA info;
+        SHELLEXECUTEINFOW info;
         ZeroMemory(&info, sizeof info);
         info.cbSize = sizeof info;  // 60 bytes, 112 on x64
         info.fMask = kPropertiesMask;
         info.hwnd = HandleOfLong<HWND>(OwnerhWnd);
-        info.lpVerb = "Properties";
-        info.lpFile = file.ptr();
-        info.lpParameters = "";
-        info.lpDirectory = "";
+        info.lpVerb = L"Properties";
+        info.lpFile = FileName;  // read to its first NUL; null text stays null
+        info.lpParameters = L"";
+        info.lpDirectory = L"";
         info.nShow = 0;
-        Platform().shellExecuteExA(&info);
+        Platform().shellExecuteExW(&info);
         // The mask asks the shell to hand back any process it started; nobody else will close
         // that handle, so it is closed here rather than left open for the life of the host.
         if (info.hProcess) CloseHandle(info.hProcess);

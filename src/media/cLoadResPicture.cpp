@@ -21,11 +21,11 @@ cLoadResPicture::cLoadResPicture() : Dispatchable(IID__cLoadResPicture) {}
 cLoadResPicture::~cLoadResPicture() = default;
 
 std::wstring cLoadResPicture::SystemErrorText(DWORD code) {
-    std::vector<char> buffer(kMessageBuffer, '\0');
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+    std::vector<wchar_t> buffer(kMessageBuffer, L'\0');
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                              buffer.data(), kMessageBuffer, nullptr);
     if (n > kMessageBuffer) n = kMessageBuffer;
-    return FromAnsi(buffer.data(), n);
+    return std::wstring(buffer.data(), n);
 }
 
 // Platform failures of the temporary folder and file travel as their system error OR 10000, with
@@ -35,35 +35,34 @@ void cLoadResPicture::RaiseSystemError(DWORD code) {
 }
 
 std::wstring cLoadResPicture::TempFolderPath() {
-    std::vector<char> buffer(kPathBuffer, '\0');
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
     SetLastError(0);
-    DWORD n = GetTempPathA(kPathBuffer, buffer.data());
+    DWORD n = GetTempPathW(kPathBuffer, buffer.data());
     DWORD error = GetLastError();
     if (n == 0) RaiseSystemError(error);
     if (n > kPathBuffer) {
         // A longer folder than the usual buffer: ask again with room for it rather than return a
         // buffer the platform did not fill.
-        buffer.assign(n + 1, '\0');
+        buffer.assign(n + 1, L'\0');
         SetLastError(0);
-        n = GetTempPathA(n + 1, buffer.data());
+        n = GetTempPathW(n + 1, buffer.data());
         error = GetLastError();
         if (n == 0 || n > buffer.size()) RaiseSystemError(error);
     }
-    return FromAnsi(buffer.data(), n);
+    return std::wstring(buffer.data(), n);
 }
 
 std::wstring cLoadResPicture::TempFileName(const std::wstring& prefix, std::wstring folder) {
     if (folder.empty()) folder = TempFolderPath();
-    std::string folderBytes = ToAnsi(folder), prefixBytes = ToAnsi(prefix);
-    std::vector<char> buffer(kPathBuffer, '\0');
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
     SetLastError(0);
-    UINT unique = GetTempFileNameA(folderBytes.c_str(), prefixBytes.c_str(), 0, buffer.data());
+    UINT unique = GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer.data());
     DWORD error = GetLastError();
     // The result decides: a file that was made is handed back (and so deleted by the caller) even
     // if the platform left a stale error code behind.
     if (unique == 0) RaiseSystemError(error);
-    buffer.back() = '\0';
-    return FromAnsi(std::string(buffer.data()));
+    buffer.back() = L'\0';
+    return std::wstring(buffer.data());
 }
 
 void cLoadResPicture::DeleteFileQuietly(const std::wstring& path) {

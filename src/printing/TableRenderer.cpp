@@ -20,15 +20,12 @@ bool Equal(const Bstr& a, const Bstr& b) {
 }
 
 // Null text draws as empty text: the platform gets a real string either way.
-std::string Drawable(BSTR text) {
-    AnsiText ansi = ToAnsi(text);
-    return ansi.bytes();
-}
+const wchar_t* Drawable(BSTR text) { return text ? text : L""; }
 }  // namespace
 
-void CenterTextRect(HDC dc, RECT& rect, const char* text) {
+void CenterTextRect(HDC dc, RECT& rect, const wchar_t* text) {
     RECT measure = {0, 0, 0, 0};
-    long height = DrawTextA(dc, text, -1, &measure, DT_NOPREFIX | DT_CALCRECT);
+    long height = DrawTextW(dc, text, -1, &measure, DT_NOPREFIX | DT_CALCRECT);
     rect.top = rect.top + (rect.bottom - rect.top - height) / 2;
 }
 
@@ -166,9 +163,10 @@ void TableRenderer::Box() {
 }
 
 void TableRenderer::PlaceText(BSTR text, UINT format) {
-    std::string ansi = Drawable(text);
-    CenterTextRect(surface_.Dc(), rect_, ansi.c_str());
-    DrawTextA(surface_.Dc(), ansi.c_str(), -1, &rect_, format);
+    // Drawn in Unicode, to its first NUL as the platform reads any text.
+    const wchar_t* drawn = Drawable(text);
+    CenterTextRect(surface_.Dc(), rect_, drawn);
+    DrawTextW(surface_.Dc(), drawn, -1, &rect_, format);
 }
 
 void TableRenderer::DrawHeader(double pageTop) {

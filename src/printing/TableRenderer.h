@@ -58,6 +58,6 @@ private:
 };
 
 // Moves the rectangle's top so that one line of the text sits in its vertical middle.
-void CenterTextRect(HDC dc, RECT& rect, const char* text);
+void CenterTextRect(HDC dc, RECT& rect, const wchar_t* text);
 
 }  // namespace wx

@@ -457,6 +457,31 @@ TEST(TablePrintDraw, AmpersandsAreDrawnLiterally) {
     EXPECT_NEAR(twice / single, 2.0, 0.3);
 }
 
+// Cell texts reach the surface in Unicode: a name the code page lacks is drawn as itself, never
+// as its best-fit look-alike ("Omega" for "\x03A9mega") or as question marks.
+TEST(TablePrintDraw, UnicodeTextIsDrawnAsItselfNotAsItsLookAlike) {
+    const wchar_t* texts[] = {L"\x03A9mega", L"Omega", L"\x4E2D\x6587 \xD83D\xDE00", L"?? ??",
+                              L"\x0414\x043C\x0438\x0442\x0440\x0438\x0439", L"Dmitrij"};
+    const long rows = sizeof texts / sizeof *texts;
+    Table g = Grid(rows, 1, 200, 400, false);
+    for (long r = 0; r < rows; ++r) {
+        Bstr text(texts[r]);
+        g.t->put_TextMatrix(r, 0, text.get());
+    }
+    ASSERT_EQ(Draw(g.t.get(), g.s.get()), S_OK);
+    // Row r's cell lies 20 pixels below the header, 20 pixels a row.
+    auto cell = [&](long r) {
+        std::vector<COLORREF> pixels;
+        for (int y = 22 + 20 * r; y < 39 + 20 * r; ++y)
+            for (int x = 2; x < 198; ++x) pixels.push_back(g.s->pixel(x, y));
+        return pixels;
+    };
+    for (long r = 0; r < rows; r += 2) {
+        EXPECT_GT(g.s->darkPixels(2, 22 + 20 * r, 198, 39 + 20 * r), 0) << r;
+        EXPECT_NE(cell(r), cell(r + 1)) << "row " << r << " was drawn as its look-alike";
+    }
+}
+
 TEST(TablePrintDraw, PicturesAreCroppedToTheCell) {
     Table g = Grid(1, 2, 40, 200, false);
     g.t->put_MarginLeft(10);

@@ -2,8 +2,10 @@
 // temporary "LRP" file is gone afterwards whether the picture loaded or not.
 #include "frame/Interfaces.h"
 #include "support/Library.h"
+#include "support/UnicodeNames.h"
 #include <gtest/gtest.h>
 #include <olectl.h>
+#include <shlobj.h>
 
 using namespace wxtest;
 
@@ -16,22 +18,6 @@ struct PictureResource {
 const PictureResource kPictures[] = {
     {102, 128, 148}, {104, 1152, 864}, {105, 432, 352}, {114, 301, 340},
     {115, 296, 417}, {116, 692, 519}, {117, 1024, 768},
-};
-
-// Points TMP (where the platform's temporary folder comes from) at another folder for a while.
-class TempFolderOverride {
-public:
-    explicit TempFolderOverride(const std::wstring& folder) {
-        wchar_t old[MAX_PATH] = {};
-        had_ = GetEnvironmentVariableW(L"TMP", old, MAX_PATH) > 0;
-        old_ = old;
-        SetEnvironmentVariableW(L"TMP", (folder + L"\\").c_str());
-    }
-    ~TempFolderOverride() { SetEnvironmentVariableW(L"TMP", had_ ? old_.c_str() : nullptr); }
-
-private:
-    bool had_;
-    std::wstring old_;
 };
 
 int FilesIn(const std::wstring& folder) {
@@ -140,4 +126,69 @@ TEST(cLoadResPicture, AMissingTemporaryFolderRaisesThePlatformErrorPlus10000) {
                              expected, sizeof expected, nullptr);
     ASSERT_GT(n, 0u);
     EXPECT_EQ(r.description, std::wstring(expected, expected + n));
+}
+
+// A user whose profile (and so temporary) folder holds a name the code page lacks still gets the
+// pictures and sounds, and so does a host whose copy of the library lies in such a folder: the
+// resources, the library's name in error sources and the toolkit beside it are all found there.
+TEST(cLoadResPicture, WorksUnderAUnicodeTemporaryFolderAndFromAUnicodeLibraryFolder) {
+    ScratchFolder scratch;
+    const std::wstring temp = scratch.file(std::wstring(L"wx-") + kCyrillic + kEmoji);
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    TempFolderOverride redirect(temp);
+    {
+        auto loader = NewLoader();
+        Variant id = Variant::Long(117), jpg = Variant::Text(L"JPG");
+        ComPtr<IPicture> picture;
+        ASSERT_EQ(loader->get_LoadResPicture(*id.get(), *jpg.get(), picture.put()), S_OK);
+        EXPECT_EQ(PixelSize(picture.get()).cx, 1024);
+        EXPECT_EQ(FilesIn(temp), 0);
+        auto tarvik = Create<_clsResTarvik>(CLSID_clsResTarvik, IID__clsResTarvik);
+        Variant small = Variant::Long(102);
+        ComPtr<IPictureDisp> shown;
+        ASSERT_EQ(tarvik->GetTarvikRes_Picture(small.get(), shown.put()), S_OK);
+        EXPECT_TRUE(shown);
+    }
+
+    // The library and its toolkit copied into a folder named in Greek, Chinese and Cyrillic.
+    const std::wstring folder = scratch.file(std::wstring(kGreek) + L" " + kChinese + L" " + kCyrillic);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring programs = LibraryPath().substr(0, LibraryPath().find_last_of(L'\\'));
+    ASSERT_TRUE(CopyFileW(LibraryPath().c_str(), (folder + L"\\WENDRAX1.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((programs + L"\\vb6stkit.dll").c_str(), (folder + L"\\vb6stkit.dll").c_str(), FALSE));
+    wx::LoadedModule copy(LoadLibraryW((folder + L"\\WENDRAX1.dll").c_str()));
+    ASSERT_TRUE(copy);
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(copy.get(), "DllGetClassObject"));
+    ASSERT_TRUE(get);
+    auto make = [&](REFCLSID clsid) {
+        ComPtr<IClassFactory> factory;
+        ComPtr<IDispatch> object;
+        if (SUCCEEDED(get(clsid, IID_IClassFactory, factory.putVoid())))
+            factory->CreateInstance(nullptr, IID_IDispatch, object.putVoid());
+        return object;
+    };
+    {
+        ComPtr<IDispatch> loader = make(CLSID_cLoadResPicture);
+        ASSERT_TRUE(loader);
+        Variant id = Variant::Long(102), jpg = Variant::Text(L"JPG"), missing = Variant::Long(999);
+        CallResult r = Get(loader.get(), L"LoadResPicture", {Val(id), Val(jpg)});
+        ASSERT_EQ(r.hr, S_OK);
+        r = Get(loader.get(), L"LoadResPicture", {Val(missing), Val(jpg)});
+        EXPECT_EQ(r.number, 326);
+        EXPECT_EQ(r.source, L"WENDRAX1.cLoadResPicture");
+        EXPECT_EQ(FilesIn(temp), 0);
+
+        ComPtr<IDispatch> shortcut = make(CLSID_clSShortCut);
+        ASSERT_TRUE(shortcut);
+        wchar_t desktop[MAX_PATH] = {};
+        SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
+        std::wstring link = std::wstring(desktop) + L"\\wx copied library.lnk";
+        DeleteFileW(link.c_str());
+        Variant target = Variant::Text((folder + L"\\WENDRAX1.dll").c_str()), title = Variant::Text(L"wx copied library");
+        r = Call(shortcut.get(), L"doAddShortCut", {Val(target), Val(title)});
+        EXPECT_EQ(V_BOOL(r.value.get()), VARIANT_TRUE);
+        EXPECT_NE(GetFileAttributesW(link.c_str()), INVALID_FILE_ATTRIBUTES);
+        DeleteFileW(link.c_str());
+    }
 }

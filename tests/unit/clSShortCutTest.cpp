@@ -2,6 +2,7 @@
 // shell's own link object; the Windows folders.
 #include "frame/Interfaces.h"
 #include "support/Library.h"
+#include "support/UnicodeNames.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -180,6 +181,70 @@ TEST(ShortCut, ToolkitMakesItsFolderAndRefusesANamelessLink) {
     RemoveDirectoryA(onDesktop.substr(0, onDesktop.find_last_of('\\')).c_str());
     RemoveDirectoryA(beside.substr(0, beside.find_last_of('\\')).c_str());
     FreeLibrary(toolkit);
+}
+
+// What the shell reads from a link file in Unicode: its target and arguments.
+bool ReadLinkW(const std::wstring& file, std::wstring& target, std::wstring& arguments) {
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return false;
+    auto persist = link.as<IPersistFile>(IID_IPersistFile);
+    if (!persist || FAILED(persist->Load(file.c_str(), STGM_READ))) return false;
+    // The target as the link's item list holds it (Wine writes the link's location block in ANSI
+    // only, so its raw path text shows question marks where the item list has the real name).
+    ITEMIDLIST* items = nullptr;
+    wchar_t text[MAX_PATH * 2] = {};
+    if (FAILED(link->GetIDList(&items)) || !items) return false;
+    SHGetPathFromIDListW(items, text);
+    CoTaskMemFree(items);
+    target = text;
+    text[0] = 0;
+    link->GetArguments(text, MAX_PATH * 2);
+    arguments = text;
+    return true;
+}
+
+// A title or target the code page lacks makes its own link (through the shell's link object),
+// never the look-alike's: the existing "Omega" link beside it keeps its bytes.
+TEST(ShortCut, UnicodeNamesMakeTheirOwnLinkAndLeaveTheLookAlikeAlone) {
+    auto shortcut = Create<_clSShortCut>(CLSID_clSShortCut, IID__clSShortCut);
+    ASSERT_TRUE(shortcut);
+    wchar_t desktop[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
+    const std::wstring title = std::wstring(kGreek) + L" wxuni";
+    const std::wstring link = std::wstring(desktop) + L"\\" + title + L".lnk";
+    const std::wstring twin = std::wstring(desktop) + L"\\" + kGreekTwin + L" wxuni.lnk";
+    DeleteFileW(link.c_str());
+    WriteFileBytes(twin, "the look-alike's own link");
+    ScratchFolder scratch;
+    const std::wstring program = scratch.file(std::wstring(kCyrillic) + L"\\" + kChinese + kEmoji + L".exe");
+    ASSERT_TRUE(CreateDirectoryW(scratch.file(kCyrillic).c_str(), nullptr));
+    WriteFileBytes(program, "MZ");
+    const std::wstring arguments = std::wstring(L"/name ") + kGreek;
+
+    Bstr target((L" " + program + L" ").c_str()), name((L"  " + title).c_str()), args(arguments.c_str());
+    VARIANT_BOOL made = VARIANT_FALSE;
+    ASSERT_EQ(shortcut->doAddShortCut(target.get(), name.get(), args.get(), &made), S_OK);
+    EXPECT_EQ(made, VARIANT_TRUE);
+    std::wstring storedTarget, storedArguments;
+    ASSERT_TRUE(ReadLinkW(link, storedTarget, storedArguments));
+    EXPECT_EQ(storedTarget, program);
+    EXPECT_EQ(storedArguments, arguments);
+    EXPECT_EQ(ReadFileBytes(twin), "the look-alike's own link");
+    DeleteFileW(link.c_str());
+
+    // A title longer than the platform allows: no link, False. One with a lone surrogate is the
+    // file system's business (Wine's refuses it, NTFS stores it as it is), never the look-alike's.
+    Bstr longTitle((std::wstring(kGreek) + std::wstring(300, L'x')).c_str());
+    made = VARIANT_TRUE;
+    ASSERT_EQ(shortcut->doAddShortCut(target.get(), longTitle.get(), nullptr, &made), S_OK);
+    EXPECT_EQ(made, VARIANT_FALSE);
+    const std::wstring lone = std::wstring(kGreek) + L"\xD800 wxuni";
+    Bstr loneTitle(lone.c_str());
+    ASSERT_EQ(shortcut->doAddShortCut(target.get(), loneTitle.get(), nullptr, &made), S_OK);
+    if (made) DeleteFileW((std::wstring(desktop) + L"\\" + lone + L".lnk").c_str());
+    EXPECT_EQ(ReadFileBytes(twin), "the look-alike's own link");
+    DeleteFileW(twin.c_str());
 }
 
 TEST(ShortCut, WindowsFolders) {

@@ -5,6 +5,7 @@
 #include "support/DialogAnswerer.h"
 #include "support/Library.h"
 #include "support/PlatformSeam.h"
+#include "support/UnicodeNames.h"
 #include "support/WineDrive.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -250,6 +251,8 @@ TEST(clsDrvInfo2, DriveExistRecordsTheDriveAndHandsOutAReadableDriveObject) {
 TEST(clsDrvInfo2, DriveExistReportsArrangedCdRomWithItsSerial) {
     ScratchFolder disc;
     WineDrive::WriteSerial(disc.path(), 0x00AB12CDu);
+    // A volume name the code page lacks (Wine reads the label file as UTF-8).
+    WineDrive::WriteLabel(disc.path(), "\xCE\xA9mega \xE4\xB8\xAD\xE6\x96\x87");
     WineDrive cd(disc.path(), DRIVE_CDROM);
     ASSERT_TRUE(cd);
     auto o = MakeObject();
@@ -259,6 +262,8 @@ TEST(clsDrvInfo2, DriveExistReportsArrangedCdRomWithItsSerial) {
     Variant drive = Get(o.get(), L"DIObject").value;
     EXPECT_EQ(V_I4(Get(V_DISPATCH(drive.get()), L"SerialNumber").value.get()), 0x00AB12CD);
     EXPECT_EQ(V_I4(Get(V_DISPATCH(drive.get()), L"DriveType").value.get()), 4);
+    EXPECT_EQ(TextOf(*Get(V_DISPATCH(drive.get()), L"VolumeName").value.get()),
+              std::wstring(kGreek) + L" " + kChinese);
 }
 
 TEST(clsDrvInfo2, IsDriveReadyChecksTheLetter) {
@@ -564,6 +569,61 @@ TEST(clsDrvInfo2, TemporaryNamesFilesAndFolders) {
     EXPECT_EQ(made.back(), L'\\');
     EXPECT_TRUE(Exists(made));
     RemoveDirectoryW(made.c_str());
+}
+
+// Names the code page lacks reach their own folders and files, never their look-alike twins, and
+// the temporary folder may itself hold such a name (a profile folder like C:\users\<name>).
+TEST(clsDrvInfo2, TemporaryFilesReachUnicodeFoldersAndLeaveTheTwinsAlone) {
+    ScratchFolder scratch;
+    auto o = MakeObject();
+    const std::wstring greek = scratch.file(kGreek), twin = scratch.file(kGreekTwin);
+    ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(twin.c_str(), nullptr));
+    for (const std::wstring& name : {std::wstring(kCyrillic), std::wstring(kChinese) + kEmoji}) {
+        std::wstring folder = scratch.file(name);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        Variant where = T(folder + L"\\");
+        std::wstring made = S(Call(o.get(), L"Create_Tmp_Filename", {Ref(where)}));
+        EXPECT_EQ(made.compare(0, folder.size() + 1, folder + L"\\"), 0) << name.size();
+        EXPECT_TRUE(Exists(made));
+    }
+    Variant where = T(greek + L"\\");
+    std::wstring made = S(Call(o.get(), L"Create_Tmp_Filename", {Ref(where)}));
+    EXPECT_EQ(made.compare(0, greek.size() + 1, greek + L"\\"), 0);
+    EXPECT_TRUE(Exists(made));
+    EXPECT_TRUE(RemoveDirectoryW(twin.c_str())) << "the twin folder received a file";
+
+    // Bad names: the member's own failure (empty text), and nothing made anywhere else.
+    std::wstring lone = scratch.file(std::wstring(kGreek) + L"\xD800");
+    for (const std::wstring& name : {lone, scratch.file(std::wstring(300, L'x'))}) {
+        Variant bad = T(name + L"\\");
+        CallResult r = Call(o.get(), L"Create_Tmp_Filename", {Ref(bad)});
+        EXPECT_EQ(r.hr, S_OK);
+        EXPECT_EQ(S(r), L"");
+    }
+    ASSERT_TRUE(CreateDirectoryW(twin.c_str(), nullptr));
+
+    // The temporary folder under a name the code page lacks.
+    const std::wstring temp = scratch.file(std::wstring(L"wx-") + kCyrillic);
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    TempFolderOverride redirect(temp);
+    Variant none = T(L"");
+    std::wstring file = S(Call(o.get(), L"Create_Tmp_Filename", {Ref(none)}));
+    EXPECT_EQ(TextOf(*none.get()), temp + L"\\");
+    EXPECT_EQ(file.compare(0, temp.size() + 1, temp + L"\\"), 0);
+    EXPECT_TRUE(Exists(file));
+    std::wstring folder = S(Call(o.get(), L"Create_Tmp_Folder"));
+    EXPECT_EQ(folder.compare(0, temp.size() + 1, temp + L"\\"), 0);
+    EXPECT_TRUE(Exists(folder));
+
+    // A text search for a name the code page lacks never finds its look-alike; one it holds is found.
+    WriteFileBytes(twin + L"\\twin.txt", "Omega and Dmitrij");
+    WriteFileBytes(twin + L"\\ansi.txt", "a fa\xE7" "ade");
+    Variant path = T(twin), wanted = T(kGreek), held = T(L"FA\x00C7" L"ADE");
+    EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(wanted)}).value.get()),
+              (std::vector<std::wstring>{L"N/A", L""}));
+    EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(held)}).value.get()),
+              (std::vector<std::wstring>{twin + L"\\ansi.txt"}));
 }
 
 TEST(clsDrvInfo2, BrowseForFolderCancelledGivesEmptyText) {
@@ -889,18 +949,18 @@ TEST(clsDrvInfo2, TotalsOfAMissingFolderShowTheErrorAndGiveZero) {
 
 namespace {
 ULONGLONG g_total, g_free;
-std::string g_root;
-BOOL WINAPI FakeDiskEx(LPCSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free) {
-    g_root = root ? root : "";
+std::wstring g_root;
+BOOL WINAPI FakeDiskEx(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free) {
+    g_root = root ? root : L"";
     available->QuadPart = g_free / 2;
     total->QuadPart = g_total;
     free->QuadPart = g_free;
     return TRUE;
 }
-BOOL WINAPI FailingDiskEx(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; }
+BOOL WINAPI FailingDiskEx(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; }
 DWORD g_clusters, g_freeClusters;
-BOOL WINAPI FakeDisk(LPCSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
-    g_root = root ? root : "";
+BOOL WINAPI FakeDisk(LPCWSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
+    g_root = root ? root : L"";
     *sectors = 8;
     *bytes = 512;
     *freeClusters = g_freeClusters;
@@ -932,27 +992,27 @@ TEST(clsDrvInfo2, DiskSpaceFromTheSixtyFourBitQueryWhateverTheSize) {
 
     PlatformOverride seam;
     ASSERT_TRUE(seam) << "the library's platform table was not found";
-    seam.calls().getDiskFreeSpaceExA = &FakeDiskEx;
-    seam.calls().getDiskFreeSpaceA = &FakeDisk;
+    seam.calls().getDiskFreeSpaceExW = &FakeDiskEx;
+    seam.calls().getDiskFreeSpaceW = &FakeDisk;
     g_total = 2150000000ULL;  // between 2^31 and 2,200,000,000
     g_free = 150000000ULL;
     Space mid = DiskSpace(o.get(), L"c");
-    EXPECT_EQ(g_root, "c:");
+    EXPECT_EQ(g_root, L"c:");
     EXPECT_TRUE(mid.ok);
     EXPECT_EQ(mid.total, 2150000000.0);
     EXPECT_EQ(mid.free, 150000000.0);
     EXPECT_EQ(mid.used, 2000000000.0);
     g_total = 5000000000000ULL;
     EXPECT_EQ(DiskSpace(o.get(), L"D:\\x").total, 5000000000000.0);
-    EXPECT_EQ(g_root, "D:");
+    EXPECT_EQ(g_root, L"D:");
 }
 
 TEST(clsDrvInfo2, DiskSpaceFallsBackToTheThirtyTwoBitQueryWithItsOverflowRule) {
     auto o = MakeObject();
     PlatformOverride seam;
     ASSERT_TRUE(seam) << "the library's platform table was not found";
-    seam.calls().getDiskFreeSpaceExA = &FailingDiskEx;
-    seam.calls().getDiskFreeSpaceA = &FakeDisk;
+    seam.calls().getDiskFreeSpaceExW = &FailingDiskEx;
+    seam.calls().getDiskFreeSpaceW = &FakeDisk;
     g_clusters = 100000;  // 409,600,000 bytes
     g_freeClusters = 25000;
     Space small = DiskSpace(o.get(), L"c");

@@ -196,14 +196,14 @@ TEST_F(Banner, HostErrorEndsTheBanner) {
     EXPECT_EQ(stopResult_, E_PENDING) << "the banner ended before the stop";
 }
 
-int WINAPI RefuseToMeasure(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
-    return (format & DT_CALCRECT) ? 0 : DrawTextA(dc, text, count, rect, format);
+int WINAPI RefuseToMeasure(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
+    return (format & DT_CALCRECT) ? 0 : DrawTextW(dc, text, count, rect, format);
 }
 
 TEST_F(Banner, FailedMeasurementReportsAndDrawsNothing) {
     PlatformOverride seam;
     ASSERT_TRUE(seam);
-    seam.calls().drawTextA = &RefuseToMeasure;
+    seam.calls().drawTextW = &RefuseToMeasure;
     DialogAnswerer answerer(IDOK);
     auto r = Run(L"WWW", 0, 5000);
     ASSERT_TRUE(answerer.Wait());
@@ -213,7 +213,7 @@ TEST_F(Banner, FailedMeasurementReportsAndDrawsNothing) {
     EXPECT_TRUE(times_.empty());
     for (const auto& entry : picture_->Log()) EXPECT_EQ(entry.find(L"call"), std::wstring::npos) << entry.c_str();
     // The failure stopped that banner only: the next one on the instance runs.
-    seam.calls().drawTextA = &DrawTextA;
+    seam.calls().drawTextW = &DrawTextW;
     r = Run(L"WWW", 30000, 300);
     EXPECT_EQ(r.hr, S_OK);
     EXPECT_EQ(times_.size(), 1u);

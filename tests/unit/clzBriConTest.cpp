@@ -407,19 +407,19 @@ TEST(clzBriCon, RecordsTravelThroughIDispatch) {
 namespace {
 struct SeenRequest {
     int calls = 0;
-    SHELLEXECUTEINFOA info = {};
-    std::string verb, file, parameters, directory;
+    SHELLEXECUTEINFOW info = {};
+    std::wstring verb, file, parameters, directory;
     bool classIsNull = false;
     HANDLE processHandedOut = nullptr;
 } g_seen;
 
-BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info) {
+BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOW* info) {
     ++g_seen.calls;
     g_seen.info = *info;
-    g_seen.verb = info->lpVerb ? info->lpVerb : "<null>";
-    g_seen.file = info->lpFile ? info->lpFile : "<null>";
-    g_seen.parameters = info->lpParameters ? info->lpParameters : "<null>";
-    g_seen.directory = info->lpDirectory ? info->lpDirectory : "<null>";
+    g_seen.verb = info->lpVerb ? info->lpVerb : L"<null>";
+    g_seen.file = info->lpFile ? info->lpFile : L"<null>";
+    g_seen.parameters = info->lpParameters ? info->lpParameters : L"<null>";
+    g_seen.directory = info->lpDirectory ? info->lpDirectory : L"<null>";
     g_seen.classIsNull = info->lpClass == nullptr;
     // Hand back a process handle, as the shell may when asked to keep it.
     g_seen.processHandedOut = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -431,7 +431,7 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info) {
 TEST(clzBriCon, ShowPropsAsksTheShellForThePropertiesSheet) {
     PlatformOverride platform;
     ASSERT_TRUE(platform.found());
-    platform.calls().shellExecuteExA = &FakeShellExecuteEx;
+    platform.calls().shellExecuteExW = &FakeShellExecuteEx;
     auto c = NewBriCon();
     ASSERT_TRUE(c);
     g_seen = SeenRequest();
@@ -441,10 +441,10 @@ TEST(clzBriCon, ShowPropsAsksTheShellForThePropertiesSheet) {
     EXPECT_EQ(g_seen.info.cbSize, sizeof(void*) == 8 ? 112u : 60u);  // the platform's record
     EXPECT_EQ(g_seen.info.fMask, 0x44Cu);
     EXPECT_EQ(g_seen.info.hwnd, reinterpret_cast<HWND>(0x1234));
-    EXPECT_EQ(g_seen.verb, "Properties");
-    EXPECT_EQ(g_seen.file, "C:\\windows\\win.ini");
-    EXPECT_EQ(g_seen.parameters, "");
-    EXPECT_EQ(g_seen.directory, "");
+    EXPECT_EQ(g_seen.verb, L"Properties");
+    EXPECT_EQ(g_seen.file, L"C:\\windows\\win.ini");
+    EXPECT_EQ(g_seen.parameters, L"");
+    EXPECT_EQ(g_seen.directory, L"");
     EXPECT_TRUE(g_seen.classIsNull);
     EXPECT_EQ(g_seen.info.nShow, 0);
     EXPECT_EQ(g_seen.info.lpIDList, nullptr);
@@ -457,14 +457,20 @@ TEST(clzBriCon, ShowPropsAsksTheShellForThePropertiesSheet) {
     // Null text stays a null pointer.
     g_seen = SeenRequest();
     ASSERT_EQ(c->ShowProps(nullptr, 0), S_OK);
-    EXPECT_EQ(g_seen.file, "<null>");
+    EXPECT_EQ(g_seen.file, L"<null>");
+
+    // A name the code page lacks reaches the shell as it is, never as its look-alike.
+    g_seen = SeenRequest();
+    Bstr unicode(L"C:\\\x03A9mega \x4E2D\x6587 \xD83D\xDE00.txt");
+    ASSERT_EQ(c->ShowProps(unicode.get(), 0), S_OK);
+    EXPECT_EQ(g_seen.file, L"C:\\\x03A9mega \x4E2D\x6587 \xD83D\xDE00.txt");
 
     // Through IDispatch, as a host calls it.
     g_seen = SeenRequest();
     Variant owner = Variant::Long(77);
     EXPECT_EQ(Call(c.get(), L"ShowProps", {Val(Variant::Text(L"a.txt")), Val(owner)}).hr, S_OK);
     EXPECT_EQ(g_seen.calls, 1);
-    EXPECT_EQ(g_seen.file, "a.txt");
+    EXPECT_EQ(g_seen.file, L"a.txt");
     EXPECT_EQ(g_seen.info.hwnd, reinterpret_cast<HWND>(77));
 }
 

@@ -3,10 +3,12 @@
 // fields, the handles the instance keeps, and files that must survive every failure.
 #include "frame/Interfaces.h"
 #include "support/Library.h"
+#include "support/StoredFixture.h"
 #include <gtest/gtest.h>
 #include <wincrypt.h>
 #include <algorithm>
 #include <random>
+#include <thread>
 
 using namespace wxtest;
 
@@ -606,5 +608,114 @@ TEST_F(CryptoTest, NumbersThatAreNoLiveKeyAreRefused) {
         Bstr file(L"C:\\\\no-such-file.bin");
         ASSERT_EQ(crypto->DoFileEncrypt(file.get(), &key, &done), S_OK);
         EXPECT_EQ(done, VARIANT_FALSE);
+    }
+}
+
+TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) {
+    std::vector<std::string> lines = LinesOf(ReadFileBytes(StoredFixture(L"texts.txt")));
+    ASSERT_GE(lines.size(), 30u);
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> f = FieldsOf(line);
+        ASSERT_EQ(f.size(), 6u);
+        bool cryptoApi = f[0] == "crypto";
+        long method = std::stol(f[1]), conversion = std::stol(f[2]);
+        std::wstring password = TextOfHex(f[3]), plain = TextOfHex(f[4]), stored = TextOfHex(f[5]);
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), plain);
+        EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+    }
+
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"stored.bin");
+    std::string plain = ReadFileBytes(StoredFixture(L"plain.txt"));
+    std::vector<std::string> files = LinesOf(ReadFileBytes(StoredFixture(L"files.txt")));
+    ASSERT_GE(files.size(), 5u);
+    std::wstring password = TextOfHex(files[0]);
+    for (size_t i = 1; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        long method = std::stol(files[i]);
+        std::string encrypted = ReadFileBytes(StoredFixture((L"encrypted-" + std::to_wstring(method) + L".bin").c_str()));
+        ASSERT_FALSE(encrypted.empty());
+        WriteFileBytes(path, encrypted);
+        ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, password.c_str(), method));
+        EXPECT_EQ(ReadFileBytes(path), plain);
+        ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, password.c_str(), method));
+        EXPECT_EQ(ReadFileBytes(path), encrypted);
+    }
+}
+
+TEST_F(CryptoTest, FileNamesReachThePlatformInUnicodeAndLookAlikesStayUntouched) {
+    ScratchFolder folder;
+    const std::string plain = "the data to protect";
+    // Each name beside the twin the code page's best fit would turn it into.
+    const std::pair<std::wstring, std::wstring> names[] = {
+        {L"\u03A9mega.txt", L"Omega.txt"},
+        {L"\u0142\u00F3d\u017A.txt", L"lodz.txt"},
+        {L"\u0414\u043C\u0438\u0442\u0440\u0438\u0439.txt", L"Dmitrij.txt"},
+        {L"\u4E2D\u6587.txt", L"zhongwen.txt"},
+        {L"\U0001F600 smile.txt", L"smile.txt"},
+    };
+    for (const auto& name : names) {
+        SCOPED_TRACE(testing::PrintToString(name.second));
+        std::wstring path = folder.file(name.first), twin = folder.file(name.second);
+        WriteFileBytes(path, plain);
+        WriteFileBytes(twin, plain);
+        ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, L"pw", 19));
+        EXPECT_NE(ReadFileBytes(path), plain);
+        EXPECT_EQ(ReadFileBytes(twin), plain);
+        ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, L"pw", 19));
+        EXPECT_EQ(ReadFileBytes(path), plain);
+        EXPECT_EQ(ReadFileBytes(twin), plain);
+        DeleteFileW(path.c_str());
+        DeleteFileW(twin.c_str());
+    }
+    // A name with a lone surrogate, a NUL inside (the name ends there) or beyond any path length:
+    // the member's own failure, and no other file changed.
+    WriteFileBytes(folder.file(L"x.txt"), plain);
+    WriteFileBytes(folder.file(L"xmega.txt"), plain);
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(1, wchar_t(0xD800)) + L".txt"), L"pw", 19));
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(1, wchar_t(0xDC00)) + L"mega.txt"), L"pw", 19));
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(40000, L'a')), L"pw", 19));
+    EXPECT_EQ(ReadFileBytes(folder.file(L"x.txt")), plain);
+    EXPECT_EQ(ReadFileBytes(folder.file(L"xmega.txt")), plain);
+    EXPECT_EQ(FilesIn(folder.path()), 2u);
+    std::wstring withNul = folder.file(L"x.txt");
+    withNul += std::wstring(1, L'\0') + L"mega.txt";
+    Bstr p(withNul.c_str(), static_cast<UINT>(withNul.size())), pw(L"pw"), d(L"");
+    VARIANT_BOOL done = VARIANT_FALSE;
+    ASSERT_EQ(crypto->FileCryptography(CRYPTO_ENCRYPTION, p.get(), pw.get(), d.get(), MS_ENHANCED_PROV__CALG_MD5__CALG_RC4,
+                                       &done), S_OK);
+    EXPECT_EQ(done, VARIANT_TRUE);
+    EXPECT_NE(ReadFileBytes(folder.file(L"x.txt")), plain);
+    EXPECT_EQ(ReadFileBytes(folder.file(L"xmega.txt")), plain);
+}
+
+TEST(CryptoProvider, FirstAcquisitionsAtOnceOnAFreshProfileAllSucceed) {
+    const wchar_t* providers[] = {L"Microsoft Base Cryptographic Provider v1.0",
+                                  L"Microsoft Enhanced Cryptographic Provider v1.0"};
+    for (int round = 0; round < 4; ++round) {
+        // A fresh profile: the default key container does not exist yet.
+        for (const wchar_t* provider : providers) {
+            HCRYPTPROV gone = 0;
+            CryptAcquireContextW(&gone, L"", provider, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
+        }
+        const int kThreads = 8;
+        std::vector<std::wstring> results(kThreads);
+        volatile LONG waiting = kThreads;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                auto crypto = Create<_clsCrypto>(CLSID_clsCrypto, IID__clsCrypto);
+                Bstr source(L"text"), password(L"pw"), out;
+                InterlockedDecrement(&waiting);
+                while (waiting > 0) YieldProcessor();
+                if (crypto)
+                    crypto->StringCryptography(CRYPTO_ENCRYPTION, source.get(), password.get(),
+                                               t % 2 ? MS_DEF_PROV__CALG_MD5__CALG_RC4 : MS_ENHANCED_PROV__CALG_SHA__CALG_3DES_112,
+                                               CRYPTO_CONVERSION_HEXA, VARIANT_TRUE, out.put());
+                results[t] = out.isNull() ? std::wstring() : std::wstring(out.get(), out.length());
+            });
+        for (auto& thread : threads) thread.join();
+        for (int t = 0; t < kThreads; ++t) EXPECT_FALSE(results[t].empty()) << "round " << round << ", thread " << t;
     }
 }

@@ -621,7 +621,11 @@ TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) 
         bool cryptoApi = f[0] == "crypto";
         long method = std::stol(f[1]), conversion = std::stol(f[2]);
         std::wstring password = TextOfHex(f[3]), plain = TextOfHex(f[4]), stored = TextOfHex(f[5]);
-        EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), plain);
+        // The shift cipher loses the codes of 192 and above (here the Latin-1 letters) on the way in.
+        std::wstring recovered;
+        for (wchar_t c : plain)
+            if (cryptoApi || c < 0xC0 || c > 0xFF) recovered += c;
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), recovered);
         EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
     }
 

@@ -648,52 +648,6 @@ TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) 
     }
 }
 
-TEST_F(CryptoTest, FileNamesReachThePlatformInUnicodeAndLookAlikesStayUntouched) {
-    ScratchFolder folder;
-    const std::string plain = "the data to protect";
-    // Each name beside the twin the code page's best fit would turn it into.
-    const std::pair<std::wstring, std::wstring> names[] = {
-        {L"\u03A9mega.txt", L"Omega.txt"},
-        {L"\u0142\u00F3d\u017A.txt", L"lodz.txt"},
-        {L"\u0414\u043C\u0438\u0442\u0440\u0438\u0439.txt", L"Dmitrij.txt"},
-        {L"\u4E2D\u6587.txt", L"zhongwen.txt"},
-        {L"\U0001F600 smile.txt", L"smile.txt"},
-    };
-    for (const auto& name : names) {
-        SCOPED_TRACE(testing::PrintToString(name.second));
-        std::wstring path = folder.file(name.first), twin = folder.file(name.second);
-        WriteFileBytes(path, plain);
-        WriteFileBytes(twin, plain);
-        ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, L"pw", 19));
-        EXPECT_NE(ReadFileBytes(path), plain);
-        EXPECT_EQ(ReadFileBytes(twin), plain);
-        ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, L"pw", 19));
-        EXPECT_EQ(ReadFileBytes(path), plain);
-        EXPECT_EQ(ReadFileBytes(twin), plain);
-        DeleteFileW(path.c_str());
-        DeleteFileW(twin.c_str());
-    }
-    // A name with a lone surrogate, a NUL inside (the name ends there) or beyond any path length:
-    // the member's own failure, and no other file changed.
-    WriteFileBytes(folder.file(L"x.txt"), plain);
-    WriteFileBytes(folder.file(L"xmega.txt"), plain);
-    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(1, wchar_t(0xD800)) + L".txt"), L"pw", 19));
-    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(1, wchar_t(0xDC00)) + L"mega.txt"), L"pw", 19));
-    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(std::wstring(40000, L'a')), L"pw", 19));
-    EXPECT_EQ(ReadFileBytes(folder.file(L"x.txt")), plain);
-    EXPECT_EQ(ReadFileBytes(folder.file(L"xmega.txt")), plain);
-    EXPECT_EQ(FilesIn(folder.path()), 2u);
-    std::wstring withNul = folder.file(L"x.txt");
-    withNul += std::wstring(1, L'\0') + L"mega.txt";
-    Bstr p(withNul.c_str(), static_cast<UINT>(withNul.size())), pw(L"pw"), d(L"");
-    VARIANT_BOOL done = VARIANT_FALSE;
-    ASSERT_EQ(crypto->FileCryptography(CRYPTO_ENCRYPTION, p.get(), pw.get(), d.get(), MS_ENHANCED_PROV__CALG_MD5__CALG_RC4,
-                                       &done), S_OK);
-    EXPECT_EQ(done, VARIANT_TRUE);
-    EXPECT_NE(ReadFileBytes(folder.file(L"x.txt")), plain);
-    EXPECT_EQ(ReadFileBytes(folder.file(L"xmega.txt")), plain);
-}
-
 TEST(CryptoProvider, FirstAcquisitionsAtOnceOnAFreshProfileAllSucceed) {
     const wchar_t* providers[] = {L"Microsoft Base Cryptographic Provider v1.0",
                                   L"Microsoft Enhanced Cryptographic Provider v1.0"};

@@ -21,25 +21,30 @@ public:
     ResultFile() = default;
     ResultFile(const ResultFile&) = delete;
     ResultFile& operator=(const ResultFile&) = delete;
-    ~ResultFile() { if (!path_.empty() && !kept_) DeleteFileA(path_.c_str()); }
+    ~ResultFile() { if (!path_.empty() && !kept_) DeleteFileW(path_.c_str()); }
 
     // Creates an empty file with a new name in the folder of `target`.
-    bool CreateBeside(const std::string& target) {
-        char full[MAX_PATH];
-        char* namePart = nullptr;
-        DWORD n = GetFullPathNameA(target.c_str(), MAX_PATH, full, &namePart);
-        if (n == 0 || n >= MAX_PATH || !namePart) return false;
-        std::string folder(full, namePart - full);
-        char name[MAX_PATH];
-        if (!GetTempFileNameA(folder.c_str(), "wx", 0, name)) return false;
+    bool CreateBeside(const std::wstring& target) {
+        std::vector<wchar_t> full(MAX_PATH);
+        wchar_t* namePart = nullptr;
+        DWORD n = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
+        if (n >= full.size()) {
+            full.resize(n + 1);
+            n = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
+        }
+        if (n == 0 || n >= full.size() || !namePart) return false;
+        std::wstring folder(full.data(), namePart - full.data());
+        // The platform's temporary names are at most MAX_PATH characters long.
+        wchar_t name[MAX_PATH];
+        if (folder.size() + 14 >= MAX_PATH || !GetTempFileNameW(folder.c_str(), L"wx", 0, name)) return false;
         path_ = name;
         return true;
     }
-    const std::string& path() const { return path_; }
+    const std::wstring& path() const { return path_; }
     void keep() { kept_ = true; }
 
 private:
-    std::string path_;
+    std::wstring path_;
     bool kept_ = false;
 };
 
@@ -161,16 +166,16 @@ bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPT
 
 }  // namespace
 
-bool FindsPlainFile(const std::string& path) {
+bool FindsPlainFile(const std::wstring& path) {
     if (path.empty()) return false;
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.c_str(), &found));
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW(path.c_str(), &found));
     if (!search) return false;
     const DWORD hiddenFromSearch = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     do {
         if (found.dwFileAttributes & hiddenFromSearch) continue;
-        if (std::string(found.cFileName).find_first_not_of(' ') != std::string::npos) return true;
-    } while (FindNextFileA(search.get(), &found));
+        if (std::wstring(found.cFileName).find_first_not_of(L' ') != std::wstring::npos) return true;
+    } while (FindNextFileW(search.get(), &found));
     return false;
 }
 
@@ -182,11 +187,11 @@ DWORD RememberedAttribute(DWORD attributes) {
     return 0;
 }
 
-bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direction,
+bool TransformFile(const std::wstring& path, HCRYPTKEY key, CryptDirection direction,
                    const std::function<void()>& completed) {
     if (!FindsPlainFile(path)) return false;
     // A pattern the search matched (a wildcard) names no file of its own.
-    DWORD original = GetFileAttributesA(path.c_str());
+    DWORD original = GetFileAttributesW(path.c_str());
     if (original == INVALID_FILE_ATTRIBUTES) return false;
     DWORD remembered = RememberedAttribute(original);
     if (remembered == INVALID_FILE_ATTRIBUTES) return false;
@@ -194,12 +199,12 @@ bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direct
     ResultFile result;
     if (!result.CreateBeside(path)) return false;
     {
-        FileHandle source(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        FileHandle source(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!source) return false;
         LARGE_INTEGER size;
         if (!GetFileSizeEx(source.get(), &size)) return false;
-        FileHandle target(CreateFileA(result.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        FileHandle target(CreateFileW(result.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!target) return false;
         if (!StreamThrough(source.get(), target.get(), static_cast<unsigned long long>(size.QuadPart), key,
@@ -211,14 +216,14 @@ bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direct
 
     // A read-only file cannot be replaced: it is made normal first, as the transformed file will
     // get its remembered attribute value afterwards anyway.
-    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileExA(result.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), original);
+    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExW(result.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesW(path.c_str(), original);
         return false;
     }
     result.keep();
     if (completed) completed();
-    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), remembered);
+    if (remembered != FILE_ATTRIBUTE_NORMAL) SetFileAttributesW(path.c_str(), remembered);
     return true;
 }
 

@@ -16,7 +16,7 @@ namespace wx {
 
 // True when a directory search with no special attributes finds the path: ordinary, read-only
 // and archive files pass; hidden and system files, folders and missing paths do not.
-bool FindsPlainFile(const std::string& path);
+bool FindsPlainFile(const std::wstring& path);
 
 // The one attribute value the file members put back on a transformed file: 0x80 (normal; nothing
 // is changed or restored), else read-only (1), else temporary (0x100), else 0. Folders give
@@ -28,7 +28,7 @@ enum class CryptDirection { Encrypt, Decrypt };
 // Transforms the file with the key. `completed` runs once the result has replaced the file, before
 // its attribute value is put back. Returns false, with the file and its attributes as they were,
 // when anything fails; a key whose state moved on is put back to its starting state.
-bool TransformFile(const std::string& path, HCRYPTKEY key, CryptDirection direction,
+bool TransformFile(const std::wstring& path, HCRYPTKEY key, CryptDirection direction,
                    const std::function<void()>& completed);
 
 // Bytes handed to CryptoAPI per call.

@@ -54,13 +54,17 @@ void ReturnNumber(Number field, Number* result) {
 }
 
 HCRYPTPROV AcquireProviderContext(BSTR providerName) {
-    AnsiText name = ToAnsi(providerName);
+    // The provider is found by its name, read up to its first NUL.
+    std::wstring name = BeforeNul(TextOf(providerName));
+    const wchar_t* provider = providerName ? name.c_str() : nullptr;
     HCRYPTPROV context = 0;
-    // A fresh profile has no key container yet.
-    if (CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, 0) ||
-        CryptAcquireContextA(&context, "", name.ptr(), PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+    if (CryptAcquireContextW(&context, L"", provider, PROV_RSA_FULL, 0)) return context;
+    // A fresh profile has no key container yet. Several threads or processes may find it missing
+    // at once: the one that loses the race to create it opens the one the winner made.
+    if (CryptAcquireContextW(&context, L"", provider, PROV_RSA_FULL, CRYPT_NEWKEYSET)) return context;
+    if (GetLastError() == static_cast<DWORD>(NTE_EXISTS) &&
+        CryptAcquireContextW(&context, L"", provider, PROV_RSA_FULL, 0))
         return context;
-    }
     return 0;
 }
 
@@ -254,7 +258,7 @@ STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicTy
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
         *result = VARIANT_FALSE;
-        if (!FindsPlainFile(ToAnsi(TextOf(sSourceFile)))) return;
+        if (!FindsPlainFile(BeforeNul(TextOf(sSourceFile)))) return;
         StoreText(password_, sPassword);
         SelectCryptographicMethod(CryptographicMethod);
         AcquireProvider();
@@ -268,7 +272,7 @@ STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicTy
 
 bool clsCrypto::TransformFileWithKey(BSTR fileName, CryptNumber* key, bool encrypt) {
     CryptNumber given = *key;
-    return TransformFile(ToAnsi(TextOf(fileName)), KeyOfNumber(given),
+    return TransformFile(BeforeNul(TextOf(fileName)), KeyOfNumber(given),
                          encrypt ? CryptDirection::Encrypt : CryptDirection::Decrypt, [&] {
                              // The key has done its work: destroyed once, and the caller's variable cleared.
                              if (given) {

@@ -21,10 +21,11 @@ BYTE AsByte(long value) {
     return static_cast<BYTE>(value);
 }
 
-// The ANSI code of a character, as one byte.
+// The ANSI code of a character, as one byte. A character the code page lacks has none (the
+// platform's best-fit look-alike would type another key), and neither has a double-byte one.
 BYTE AnsiCode(wchar_t character) {
-    std::string bytes = ToAnsi(std::wstring(1, character));
-    if (bytes.size() != 1) RaiseRuntime(6);  // a double-byte character has no one-byte code
+    std::string bytes;
+    if (!ToAnsiExact(std::wstring_view(&character, 1), bytes) || bytes.size() != 1) RaiseRuntime(6);
     return static_cast<BYTE>(bytes[0]);
 }
 
@@ -72,6 +73,8 @@ STDMETHODIMP clsKeyBoard::PressString(BSTR sString, VARIANT_BOOL bDoEvents) {
         // The caller's text is copied first: a host handler running while we yield must not be
         // able to pull it from under us.
         std::wstring text = TextOf(sString);
+        // A character with no key code refuses the whole text before anything is typed.
+        for (wchar_t character : text) AnsiCode(character);
         for (wchar_t character : text) {
             TypeCharacter(character, false, false);
             Sleep(kPauseAfterCharacter);

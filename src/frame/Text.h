@@ -1,6 +1,7 @@
-// Text crossing between automation strings (UTF-16 BSTR) and the platform's ANSI functions, in the
-// system ANSI code page, one byte per character. Null text (a BSTR never assigned) stays distinct
-// from empty text: it becomes a null pointer, empty text a pointer to "".
+// Text crossing between automation strings (UTF-16 BSTR) and ANSI bytes in the system code page,
+// for the places where a stored format or a protocol fixes the bytes; names and paths go to the
+// platform's wide functions as they are. Null text (a BSTR never assigned) stays distinct from
+// empty text: it becomes a null pointer, empty text a pointer to "".
 #pragma once
 #include <windows.h>
 #include <oleauto.h>

@@ -52,19 +52,19 @@ HKEY clsControlPanelEntry::RootKeyFromName(const std::wstring& name) {
 
 bool clsControlPanelEntry::CreateKeyWithText(HKEY root, const std::wstring& path, const std::wstring& valueName,
                                              BSTR* text) {
-    AnsiText key(ToAnsi(path)), name(ToAnsi(valueName));
-    char keyClass[] = "1";
+    wchar_t keyClass[] = L"1";
     SECURITY_ATTRIBUTES security = {50, nullptr, 65535};
     RegKey handle;
     DWORD disposition = 0;
-    lastStatus_ = RegCreateKeyExA(root, key.ptr(), 0, keyClass, REG_OPTION_NON_VOLATILE, kCreateRights, &security,
+    lastStatus_ = RegCreateKeyExW(root, path.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE, kCreateRights, &security,
                                   handle.put(), &disposition);
     if (lastStatus_ != ERROR_SUCCESS) return false;
     // An empty text is stored as one space, and the caller's variable says so too.
     if (SysStringLen(*text) == 0) AssignBstr(text, L" ");
-    std::string data = ToAnsi(TextOf(*text));
-    lastStatus_ = RegSetValueExA(handle.get(), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                                 static_cast<DWORD>(data.size()));
+    // The text's characters alone, without a terminating NUL.
+    std::wstring data = TextOf(*text);
+    lastStatus_ = RegSetValueExW(handle.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size() * sizeof(wchar_t)));
     return lastStatus_ == ERROR_SUCCESS;
 }
 
@@ -96,37 +96,35 @@ HKEY clsControlPanelEntry::SplitKeyPath(std::wstring& path) {
 void clsControlPanelEntry::CreateKeyByPath(std::wstring path) {
     HKEY root = SplitKeyPath(path);
     if (!root) return;
-    AnsiText key(ToAnsi(path));
     RegKey handle;
-    lastStatus_ = RegCreateKeyA(root, key.ptr(), handle.put());
+    lastStatus_ = RegCreateKeyW(root, path.c_str(), handle.put());
 }
 
 void clsControlPanelEntry::DeleteKeyByPath(std::wstring path) {
     HKEY root = SplitKeyPath(path);
     // A path naming only a root has nothing below it to delete.
     if (!root || path.empty()) return;
-    AnsiText key(ToAnsi(path));
-    lastStatus_ = RegDeleteKeyA(root, key.ptr());
+    lastStatus_ = RegDeleteKeyW(root, path.c_str());
 }
 
 void clsControlPanelEntry::SetBinaryValueByPath(std::wstring path, const std::wstring& valueName,
                                                 const std::wstring& data, bool showErrors) {
     HKEY root = SplitKeyPath(path);
     if (!root) return;
-    // Each character becomes the one byte of its ANSI code; one that needs more does not fit.
+    // Each character becomes the one byte of its ANSI code, the stored format of binary data made
+    // from text; one that needs more does not fit.
     std::vector<BYTE> bytes;
     for (wchar_t c : data) {
         std::string code = ToAnsi(std::wstring(1, c));
         if (code.size() != 1) RaiseRuntime(6);
         bytes.push_back(static_cast<BYTE>(code[0]));
     }
-    AnsiText key(ToAnsi(path)), name(ToAnsi(valueName));
     LONG status;
     {
         RegKey handle;
-        status = RegOpenKeyExA(root, key.ptr(), 0, KEY_WRITE, handle.put());
+        status = RegOpenKeyExW(root, path.c_str(), 0, KEY_WRITE, handle.put());
         if (status == ERROR_SUCCESS)
-            status = RegSetValueExA(handle.get(), name.ptr(), 0, REG_BINARY, bytes.data(),
+            status = RegSetValueExW(handle.get(), valueName.c_str(), 0, REG_BINARY, bytes.data(),
                                     static_cast<DWORD>(bytes.size()));
     }
     lastStatus_ = status;

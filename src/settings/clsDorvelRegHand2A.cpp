@@ -33,14 +33,17 @@ const VARIANT* Held(const VARIANT* v) {
 // Byte order reversal of a 32-bit number: byte 0 becomes byte 3, 1 becomes 2 and so on.
 DWORD SwapBytes(DWORD n) { return (n >> 24) | ((n >> 8) & 0xFF00) | ((n << 8) & 0xFF0000) | (n << 24); }
 
-std::string ExpandEnvironment(const std::string& text) {
-    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
     if (needed == 0) return text;
-    std::vector<char> buffer(needed + 1, '\0');
-    DWORD written = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), needed);
+    std::vector<wchar_t> buffer(needed + 1, L'\0');
+    DWORD written = ExpandEnvironmentStringsW(text.c_str(), buffer.data(), needed);
     if (written == 0 || written > needed) return text;
-    return std::string(buffer.data());  // up to the terminating NUL
+    return std::wstring(buffer.data());  // up to the terminating NUL
 }
+
+// A key or value name as the platform reads it: up to its first NUL, null for none.
+const wchar_t* NameOf(const Bstr& name) { return name.get(); }
 
 // A text whose "%" signs enclose at least one character names an environment variable and is
 // stored as an expandable string; a lone "%" or "%%" is plain text.
@@ -113,9 +116,8 @@ std::wstring clsDorvelRegHand2A::WriteFailure() const {
 void clsDorvelRegHand2A::SetSection(const std::wstring& path) { section_ = Bstr(path.c_str(), static_cast<UINT>(path.size())); }
 
 bool clsDorvelRegHand2A::KeyExists() const {
-    AnsiText section = ToAnsi(section_.get());
     RegKey handle;
-    return RegOpenKeyExA(Root(), section.ptr(), 0, KEY_QUERY_VALUE, handle.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(Root(), NameOf(section_), 0, KEY_QUERY_VALUE, handle.put()) == ERROR_SUCCESS;
 }
 
 STDMETHODIMP clsDorvelRegHand2A::get_KeyExists(VARIANT_BOOL* result) {
@@ -128,12 +130,11 @@ STDMETHODIMP clsDorvelRegHand2A::get_KeyExists(VARIANT_BOOL* result) {
 STDMETHODIMP clsDorvelRegHand2A::CreateKey(VARIANT_BOOL* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
-        AnsiText section = ToAnsi(section_.get());
         SECURITY_ATTRIBUTES security = {0, nullptr, FALSE};
         RegKey handle;
         DWORD disposition = 0;
-        char noClass[] = "";
-        LONG status = RegCreateKeyExA(Root(), section.ptr(), 0, noClass, REG_OPTION_NON_VOLATILE, kAllKeyRights,
+        wchar_t noClass[] = L"";
+        LONG status = RegCreateKeyExW(Root(), NameOf(section_), 0, noClass, REG_OPTION_NON_VOLATILE, kAllKeyRights,
                                       &security, handle.put(), &disposition);
         if (status != ERROR_SUCCESS) Fail(kKeyFailure, L"Failed to create registry Key: '" + TextOf(section_.get()));
         *result = VARIANT_TRUE;
@@ -143,10 +144,9 @@ STDMETHODIMP clsDorvelRegHand2A::CreateKey(VARIANT_BOOL* result) {
 STDMETHODIMP clsDorvelRegHand2A::DeleteKey(VARIANT_BOOL* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
-        AnsiText section = ToAnsi(section_.get());
         // Without a key path the call would name the root itself: refused like any failed delete.
         LONG status = ERROR_INVALID_PARAMETER;
-        if (section.ptr() && !section.bytes().empty()) status = RegDeleteKeyA(Root(), section.ptr());
+        if (!BeforeNul(TextOf(section_.get())).empty()) status = RegDeleteKeyW(Root(), NameOf(section_));
         if (status != ERROR_SUCCESS) Fail(kKeyFailure, L"Failed to delete registry Key: '" + Where());
         *result = VARIANT_TRUE;
     });
@@ -155,47 +155,47 @@ STDMETHODIMP clsDorvelRegHand2A::DeleteKey(VARIANT_BOOL* result) {
 STDMETHODIMP clsDorvelRegHand2A::DeleteValue(VARIANT_BOOL* result) {
     return Guarded([&] {
         if (!result) RaiseRuntime(5);
-        AnsiText section = ToAnsi(section_.get()), value = ToAnsi(valueKey_.get());
         RegKey handle;
-        if (RegOpenKeyExA(Root(), section.ptr(), 0, kAllKeyRights, handle.put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(Root(), NameOf(section_), 0, kAllKeyRights, handle.put()) != ERROR_SUCCESS)
             Fail(kKeyFailure, L"Failed to open key '" + Where() + L"' for delete access");
-        if (RegDeleteValueA(handle.get(), value.ptr()) != ERROR_SUCCESS)
+        if (RegDeleteValueW(handle.get(), NameOf(valueKey_)) != ERROR_SUCCESS)
             Fail(kKeyFailure, L"Failed to delete registry Key: '" + Where() + L"',Key: '" + TextOf(valueKey_.get()));
         *result = VARIANT_TRUE;
     });
 }
 
 Variant clsDorvelRegHand2A::ReadValue() {
-    AnsiText section = ToAnsi(section_.get()), name = ToAnsi(valueKey_.get());
+    const wchar_t* name = NameOf(valueKey_);
     RegKey handle;
-    RegOpenKeyExA(Root(), section.ptr(), 0, KEY_QUERY_VALUE, handle.put());
+    RegOpenKeyExW(Root(), NameOf(section_), 0, KEY_QUERY_VALUE, handle.put());
     // A zero-size probe: "more data" with the real size for any non-empty value, success for an empty one.
     DWORD type = 0, size = 0;
     BYTE probe[4] = {};
-    LONG status = RegQueryValueExA(handle.get(), name.ptr(), nullptr, &type, probe, &size);
+    LONG status = RegQueryValueExW(handle.get(), name, nullptr, &type, probe, &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return default_;
     valueType_ = static_cast<long>(type);
 
     std::vector<BYTE> data(size + 4, 0);
     DWORD read = size;
     if (size > 0 &&
-        RegQueryValueExA(handle.get(), name.ptr(), nullptr, &type, data.data(), &read) == ERROR_SUCCESS &&
+        RegQueryValueExW(handle.get(), name, nullptr, &type, data.data(), &read) == ERROR_SUCCESS &&
         read <= size)
         size = read;
-    const char* bytes = reinterpret_cast<const char*>(data.data());
 
     Variant result;
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
     case REG_MULTI_SZ: {
-        // The stored bytes less the final terminating NUL; a multi-string keeps its separators.
-        // A text stored without any bytes reads as empty text.
-        size_t length = size;
-        if (length > 0 && bytes[length - 1] == '\0') --length;
-        std::string text(bytes, length);
+        // The stored characters less the final terminating NUL; a multi-string keeps its
+        // separators. A text stored without any bytes reads as empty text; an odd last byte
+        // counts as a character of its own.
+        size_t length = (size + 1) / sizeof(wchar_t);
+        std::wstring text(length, L'\0');
+        memcpy(&text[0], data.data(), length * sizeof(wchar_t));
+        if (!text.empty() && text.back() == L'\0') text.pop_back();
         if (type == REG_EXPAND_SZ) text = ExpandEnvironment(text);
-        result = Variant::TakeText(NewBstrFromAnsi(text.data(), text.size()));
+        result = Variant::TakeText(NewBstr(text));
         break;
     }
     case REG_DWORD:
@@ -230,26 +230,24 @@ STDMETHODIMP clsDorvelRegHand2A::get_Value(VARIANT* result) {
 
 void clsDorvelRegHand2A::WriteValue(const VARIANT& given) {
     const VARIANT* value = Held(&given);
-    AnsiText section = ToAnsi(section_.get()), name = ToAnsi(valueKey_.get());
     SECURITY_ATTRIBUTES security = {0, nullptr, FALSE};
     RegKey handle;
     DWORD disposition = 0;
-    char noClass[] = "";
-    if (RegCreateKeyExA(Root(), section.ptr(), 0, noClass, REG_OPTION_NON_VOLATILE, kAllKeyRights, &security,
+    wchar_t noClass[] = L"";
+    if (RegCreateKeyExW(Root(), NameOf(section_), 0, noClass, REG_OPTION_NON_VOLATILE, kAllKeyRights, &security,
                         handle.put(), &disposition) != ERROR_SUCCESS)
         Fail(kKeyFailure, WriteFailure());
 
     LONG status = ERROR_SUCCESS;
     auto write = [&](DWORD type, const void* data, size_t count) {
-        status = RegSetValueExA(handle.get(), name.ptr(), 0, type, static_cast<const BYTE*>(data),
+        status = RegSetValueExW(handle.get(), NameOf(valueKey_), 0, type, static_cast<const BYTE*>(data),
                                 static_cast<DWORD>(count));
     };
     switch (valueType_) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
         std::wstring text = ToText(*value);
-        std::string bytes = ToAnsi(text);
-        write(HasEnvironmentReference(text) ? REG_EXPAND_SZ : REG_SZ, bytes.c_str(), bytes.size() + 1);
+        write(HasEnvironmentReference(text) ? REG_EXPAND_SZ : REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
         break;
     }
     case REG_BINARY: {
@@ -300,20 +298,19 @@ STDMETHODIMP clsDorvelRegHand2A::EnumerateValues(SAFEARRAY** sKeyNames, long* iK
         EraseArray(sKeyNames);
         std::vector<std::wstring> names;
         {
-            AnsiText section = ToAnsi(section_.get());
             RegKey handle;
-            if (RegOpenKeyExA(Root(), section.ptr(), 0, KEY_QUERY_VALUE, handle.put()) == ERROR_SUCCESS) {
+            if (RegOpenKeyExW(Root(), NameOf(section_), 0, KEY_QUERY_VALUE, handle.put()) == ERROR_SUCCESS) {
                 DWORD longest = 0;
-                if (RegQueryInfoKeyA(handle.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                if (RegQueryInfoKeyW(handle.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
                     longest = 16383;
                 for (DWORD i = 0;; ++i) {
-                    std::vector<char> buffer(longest + 1, '\0');
+                    std::vector<wchar_t> buffer(longest + 1, L'\0');
                     DWORD length = longest + 1;
-                    if (RegEnumValueA(handle.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+                    if (RegEnumValueW(handle.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
                         ERROR_SUCCESS)
                         break;
-                    names.push_back(FromAnsi(buffer.data(), length));
+                    names.push_back(std::wstring(buffer.data(), length));
                 }
             }
         }
@@ -331,15 +328,14 @@ STDMETHODIMP clsDorvelRegHand2A::EnumerateSections(SAFEARRAY** sSect, long* iSec
             EraseArray(sSect);
             std::vector<std::wstring> names;
             {
-                AnsiText section = ToAnsi(section_.get());
                 RegKey handle;
-                if (RegOpenKeyExA(Root(), section.ptr(), 0, KEY_ENUMERATE_SUB_KEYS, handle.put()) == ERROR_SUCCESS) {
+                if (RegOpenKeyExW(Root(), NameOf(section_), 0, KEY_ENUMERATE_SUB_KEYS, handle.put()) == ERROR_SUCCESS) {
                     for (DWORD i = 0;; ++i) {
-                        char buffer[256] = {};
+                        wchar_t buffer[256] = {};
                         // A name of more than 254 characters does not fit and ends the listing.
-                        if (RegEnumKeyA(handle.get(), i, buffer, 255) != ERROR_SUCCESS) break;
-                        buffer[255] = '\0';
-                        names.push_back(FromAnsi(buffer, strnlen(buffer, 255)));
+                        if (RegEnumKeyW(handle.get(), i, buffer, 255) != ERROR_SUCCESS) break;
+                        buffer[255] = L'\0';
+                        names.push_back(std::wstring(buffer, wcsnlen(buffer, 255)));
                     }
                 }
             }

@@ -27,7 +27,8 @@ void ClearResult(VARIANT* result) {
 }
 
 // Deleting a key with no subkey name would name the root itself; such a call is never meant.
-bool NamesAKey(const AnsiText& name) { return name.ptr() && !name.bytes().empty(); }
+// The platform reads a name up to its first NUL.
+bool NamesAKey(BSTR name) { return name && !BeforeNul(TextOf(name)).empty(); }
 
 }  // namespace
 
@@ -37,8 +38,7 @@ STDMETHODIMP clsWinReg::DeleteKey(long* lPredefinedKey, BSTR* sKeyName, VARIANT*
     return Guarded([&] {
         ClearResult(result);
         if (!lPredefinedKey || !sKeyName) RaiseRuntime(5);
-        AnsiText name = ToAnsi(*sKeyName);
-        if (NamesAKey(name)) RegDeleteKeyA(HandleOfLong<HKEY>(*lPredefinedKey), name.ptr());
+        if (NamesAKey(*sKeyName)) RegDeleteKeyW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName);
     });
 }
 
@@ -46,10 +46,9 @@ STDMETHODIMP clsWinReg::DeleteValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
     return Guarded([&] {
         ClearResult(result);
         if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
-        AnsiText key = ToAnsi(*sKeyName), value = ToAnsi(*sValueName);
         RegKey handle;
-        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
-        RegDeleteValueA(handle.get(), value.ptr());
+        RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, kAllKeyRights, handle.put());
+        RegDeleteValueW(handle.get(), *sValueName);
     });
 }
 
@@ -57,15 +56,15 @@ STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VAR
     return Guarded([&] {
         if (!result || !sValueName || !lType || !vValue) RaiseRuntime(5);
         *result = 0;
-        AnsiText name = ToAnsi(*sValueName);
+        BSTR name = *sValueName;
         if (*lType == REG_SZ) {
-            // Stored as the text's bytes alone, without a terminating NUL.
-            std::string data = ToAnsi(ToText(*Held(vValue)));
-            *result = RegSetValueExA(HandleOfLong<HKEY>(hKey), name.ptr(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                                     static_cast<DWORD>(data.size()));
+            // Stored as the text's characters alone, without a terminating NUL.
+            std::wstring data = ToText(*Held(vValue));
+            *result = RegSetValueExW(HandleOfLong<HKEY>(hKey), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                                     static_cast<DWORD>(data.size() * sizeof(wchar_t)));
         } else if (*lType == REG_DWORD) {
             long number = ToLong(*Held(vValue));
-            *result = RegSetValueExA(HandleOfLong<HKEY>(hKey), name.ptr(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+            *result = RegSetValueExW(HandleOfLong<HKEY>(hKey), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                      sizeof number);
         }
     });
@@ -74,21 +73,23 @@ STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VAR
 STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vValue, long* result) {
     return Guarded([&] {
         if (!result || !vValue) RaiseRuntime(5);
-        AnsiText name = ToAnsi(szValueName);
+        BSTR name = szValueName;
         HKEY key = HandleOfLong<HKEY>(lhKey);
         DWORD type = 0, size = 0;
-        LONG status = RegQueryValueExA(key, name.ptr(), nullptr, &type, nullptr, &size);
+        LONG status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
         if (status != ERROR_SUCCESS) {
             *result = status;
             return;
         }
         VARIANT* target = Held(vValue);
         if (type == REG_SZ) {
-            std::vector<char> buffer(size + 1, '\0');
-            status = RegQueryValueExA(key, name.ptr(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+            std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+            status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
             Variant text;
-            // The byte count includes the value's terminating NUL, so the text keeps it.
-            if (status == ERROR_SUCCESS) text = Variant::TakeText(NewBstrFromAnsi(buffer.data(), size));
+            // The count includes the value's terminating NUL, so the text keeps it; an odd last
+            // byte counts as a character of its own.
+            if (status == ERROR_SUCCESS)
+                text = Variant::TakeText(NewBstr(std::wstring_view(buffer.data(), (size + 1) / sizeof(wchar_t))));
             VariantClear(target);
             *target = text.detach();
             *result = status;
@@ -96,7 +97,7 @@ STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vVal
             // Read into a Long and nothing larger: a stored value of another size is the
             // platform's "more data" status, not a write past the Long.
             DWORD number = 0, room = sizeof number;
-            status = RegQueryValueExA(key, name.ptr(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &room);
+            status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &room);
             if (status == ERROR_SUCCESS) {
                 VariantClear(target);
                 V_VT(target) = VT_I4;
@@ -113,10 +114,9 @@ STDMETHODIMP clsWinReg::CreateNewKey(long* lPredefinedKey, BSTR* sNewKeyName, VA
     return Guarded([&] {
         ClearResult(result);
         if (!lPredefinedKey || !sNewKeyName) RaiseRuntime(5);
-        AnsiText name = ToAnsi(*sNewKeyName);
         RegKey handle;
         DWORD disposition = 0;
-        RegCreateKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), name.ptr(), 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
+        RegCreateKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sNewKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
                         handle.put(), &disposition);
     });
 }
@@ -126,10 +126,9 @@ STDMETHODIMP clsWinReg::SetKeyValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
     return Guarded([&] {
         ClearResult(result);
         if (!lPredefinedKey || !sKeyName || !sValueName || !vValueSetting || !lValueType) RaiseRuntime(5);
-        AnsiText key = ToAnsi(*sKeyName);
         RegKey handle;
         // The key must exist already; a failed open leaves no handle and the write fails on it.
-        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, kAllKeyRights, handle.put());
+        RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, kAllKeyRights, handle.put());
         long status = 0;
         ThrowIfFailed(self()->SetValueEx(LongOfHandle(handle.get()), sValueName,
                                          lValueType, vValueSetting, &status));
@@ -140,9 +139,8 @@ STDMETHODIMP clsWinReg::QueryValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* s
     return Guarded([&] {
         ClearResult(result);
         if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
-        AnsiText key = ToAnsi(*sKeyName);
         RegKey handle;
-        RegOpenKeyExA(HandleOfLong<HKEY>(*lPredefinedKey), key.ptr(), 0, KEY_QUERY_VALUE, handle.put());
+        RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, KEY_QUERY_VALUE, handle.put());
         Variant value;
         long status = 0;
         ThrowIfFailed(self()->QueryValueEx(LongOfHandle(handle.get()), *sValueName,

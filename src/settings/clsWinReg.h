@@ -1,4 +1,4 @@
-// Stateless registry helpers over the platform's ANSI registry functions: keys and values under a
+// Stateless registry helpers over the platform's wide registry functions: keys and values under a
 // predefined root plus a subkey path, text and 32-bit values on an already open key, and the
 // machine-wide list of programs started at logon.
 #pragma once

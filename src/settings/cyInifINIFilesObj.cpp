@@ -37,49 +37,93 @@ long Round(double value) { return ToLong(*Variant::Double(value).get()); }
 cyInifINIFilesObj::cyInifINIFilesObj() : Dispatchable(IID__cyInifINIFilesObj) {}
 cyInifINIFilesObj::~cyInifINIFilesObj() = default;
 
+namespace {
+
+// The file name the profile functions use: read up to its first NUL; null for no file at all.
+std::wstring FileNameOf(BSTR path) { return BeforeNul(TextOf(path)); }
+
+// A bare file name, with no folder in it, lives in the Windows folder.
+bool IsBareName(const std::wstring& name) { return name.find_first_of(L"\\/") == std::wstring::npos; }
+
+std::wstring WindowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}
+
 // Whether the platform can open the file at all. A name longer than a path may be is refused
 // here: some platforms copy a bare file name behind the Windows folder into a fixed buffer.
-// The platform reads the name up to its first NUL, so that part is what must fit.
-bool UsablePath(const AnsiText& path) {
-    if (path.isNull()) return true;
-    std::string name = path.bytes().substr(0, path.bytes().find('\0'));
-    if (name.find_first_of("\\/") != std::string::npos) return name.size() < MAX_PATH;
-    char windows[MAX_PATH] = {};
-    UINT folder = GetWindowsDirectoryA(windows, MAX_PATH);
-    return folder + 1 + name.size() < MAX_PATH;
+bool UsablePath(BSTR path) {
+    if (!path) return true;
+    std::wstring name = FileNameOf(path);
+    if (!IsBareName(name)) return name.size() < MAX_PATH;
+    return WindowsFolder().size() + 1 + name.size() < MAX_PATH;
 }
 
 // The profile functions carry every text as a counted string of at most 32,767 characters;
 // a longer one is not passed on (platforms differ, and some crash on it).
-bool FitsProfileCall(std::initializer_list<const AnsiText*> texts) {
-    for (const AnsiText* text : texts)
-        if (!text->isNull() && text->bytes().size() > 32766) return false;
+bool FitsProfileCall(std::initializer_list<BSTR> texts) {
+    for (BSTR text : texts)
+        if (text && SysStringLen(text) > 32766) return false;
     return true;
 }
 
+// Whether the file starts with a UTF-16 byte order mark: the profile functions then keep its
+// texts in Unicode. Any other file, and a file still to be made, holds ANSI text.
+bool HoldsUnicode(const std::wstring& name) {
+    std::wstring path = IsBareName(name) ? WindowsFolder() + L"\\" + name : name;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    BYTE mark[2] = {};
+    DWORD got = 0;
+    if (!ReadFile(file.get(), mark, sizeof mark, &got, nullptr) || got != sizeof mark) return false;
+    return (mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF);
+}
+
+// In an ANSI file the platform would store a character of the code page's own in place of one
+// the code page lacks: "Ωmega" would become the section, key or text "Omega". Such a write is
+// refused instead; texts the code page holds are stored exactly as before.
+bool StoresExactly(const std::wstring& fileName, std::initializer_list<BSTR> texts) {
+    bool plain = true;
+    std::string bytes;
+    for (BSTR text : texts)
+        if (text && !ToAnsiExact(BeforeNul(TextOf(text)), bytes)) plain = false;
+    return plain || HoldsUnicode(fileName);
+}
+
+}  // namespace
+
 std::wstring cyInifINIFilesObj::ReadEntry(BSTR section, BSTR key, DWORD bufferSize) const {
-    AnsiText s = ToAnsi(section), k = ToAnsi(key), d = ToAnsi(default_.get()), p = ToAnsi(path_.get());
-    if (!UsablePath(p) || !FitsProfileCall({&s, &k, &d, &p})) {
+    BSTR path = path_.get(), fallbackText = default_.get();
+    if (!UsablePath(path) || !FitsProfileCall({section, key, fallbackText, path})) {
         // What the platform answers for a file it cannot open: the default text.
-        std::wstring fallback = TextOf(default_.get());
+        std::wstring fallback = TextOf(fallbackText);
         return fallback.substr(0, bufferSize - 1);
     }
-    std::vector<char> buffer(bufferSize + 1, ' ');
-    DWORD n = GetPrivateProfileStringA(s.ptr(), k.ptr(), d.ptr(), buffer.data(), bufferSize, p.ptr());
+    std::wstring file = FileNameOf(path);
+    std::vector<wchar_t> buffer(bufferSize + 1, L' ');
+    DWORD n = GetPrivateProfileStringW(section, key, fallbackText, buffer.data(), bufferSize,
+                                       path ? file.c_str() : nullptr);
     if (n > bufferSize) n = bufferSize;
-    return FromAnsi(buffer.data(), n);
+    return std::wstring(buffer.data(), n);
 }
 
 void cyInifINIFilesObj::WriteEntry(BSTR section, BSTR key, BSTR value) {
-    AnsiText s = ToAnsi(section), k = ToAnsi(key), v = ToAnsi(value), p = ToAnsi(path_.get());
+    BSTR path = path_.get();
     // Without a section there is nothing to write to; only the all-null call (which flushes the
     // platform's cache) means something then. Some platforms crash on the other forms, on file
     // names too long to be a path and on texts beyond the profile functions' length.
-    if ((s.isNull() && !(k.isNull() && v.isNull())) || !UsablePath(p) || !FitsProfileCall({&s, &k, &v, &p})) {
+    if ((!section && !(!key && !value)) || !UsablePath(path) || !FitsProfileCall({section, key, value, path})) {
         lastReturnCode_ = 0;
         return;
     }
-    lastReturnCode_ = WritePrivateProfileStringA(s.ptr(), k.ptr(), v.ptr(), p.ptr());
+    std::wstring file = FileNameOf(path);
+    if (section && !StoresExactly(path ? file : std::wstring(L"win.ini"), {section, key, value})) {
+        lastReturnCode_ = 0;
+        return;
+    }
+    lastReturnCode_ = WritePrivateProfileStringW(section, key, value, path ? file.c_str() : nullptr);
 }
 
 std::wstring cyInifINIFilesObj::ReadValue() const { return ReadEntry(section_.get(), key_.get(), kValueBuffer); }

@@ -114,8 +114,7 @@ TEST_F(PanelEntry, AFailedAttributesWriteIsShown) {
     EXPECT_EQ(answer.Title(), "WENDRAX1");
     // The platform's own status for opening that key, shown as its text.
     HKEY probe = nullptr;
-    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, ("CLSID\\" + std::string(300, 'x') + "\\ShellFolder").c_str(), 0,
-                                KEY_WRITE, &probe);
+    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + longId + L"\\ShellFolder").c_str(), 0, KEY_WRITE, &probe);
     ASSERT_NE(status, ERROR_SUCCESS);
     std::map<LONG, std::string> texts = {
         {2, "Bad Key Name"}, {1010, "Bad Key Name"}, {5, "Access to this key is denied"}, {87, "Invalid Parameter"},

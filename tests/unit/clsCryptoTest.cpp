@@ -3,10 +3,12 @@
 // fields, the handles the instance keeps, and files that must survive every failure.
 #include "frame/Interfaces.h"
 #include "support/Library.h"
+#include "support/StoredFixture.h"
 #include <gtest/gtest.h>
 #include <wincrypt.h>
 #include <algorithm>
 #include <random>
+#include <thread>
 
 using namespace wxtest;
 
@@ -606,5 +608,72 @@ TEST_F(CryptoTest, NumbersThatAreNoLiveKeyAreRefused) {
         Bstr file(L"C:\\\\no-such-file.bin");
         ASSERT_EQ(crypto->DoFileEncrypt(file.get(), &key, &done), S_OK);
         EXPECT_EQ(done, VARIANT_FALSE);
+    }
+}
+
+TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) {
+    std::vector<std::string> lines = LinesOf(ReadFileBytes(StoredFixture(L"texts.txt")));
+    ASSERT_GE(lines.size(), 30u);
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> f = FieldsOf(line);
+        ASSERT_EQ(f.size(), 6u);
+        bool cryptoApi = f[0] == "crypto";
+        long method = std::stol(f[1]), conversion = std::stol(f[2]);
+        std::wstring password = TextOfHex(f[3]), plain = TextOfHex(f[4]), stored = TextOfHex(f[5]);
+        // The shift cipher loses the codes of 192 and above (here the Latin-1 letters) on the way in.
+        std::wstring recovered;
+        for (wchar_t c : plain)
+            if (cryptoApi || c < 0xC0 || c > 0xFF) recovered += c;
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), recovered);
+        EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+    }
+
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"stored.bin");
+    std::string plain = ReadFileBytes(StoredFixture(L"plain.txt"));
+    std::vector<std::string> files = LinesOf(ReadFileBytes(StoredFixture(L"files.txt")));
+    ASSERT_GE(files.size(), 5u);
+    std::wstring password = TextOfHex(files[0]);
+    for (size_t i = 1; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        long method = std::stol(files[i]);
+        std::string encrypted = ReadFileBytes(StoredFixture((L"encrypted-" + std::to_wstring(method) + L".bin").c_str()));
+        ASSERT_FALSE(encrypted.empty());
+        WriteFileBytes(path, encrypted);
+        ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, password.c_str(), method));
+        EXPECT_EQ(ReadFileBytes(path), plain);
+        ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, password.c_str(), method));
+        EXPECT_EQ(ReadFileBytes(path), encrypted);
+    }
+}
+
+TEST(CryptoProvider, FirstAcquisitionsAtOnceOnAFreshProfileAllSucceed) {
+    const wchar_t* providers[] = {L"Microsoft Base Cryptographic Provider v1.0",
+                                  L"Microsoft Enhanced Cryptographic Provider v1.0"};
+    for (int round = 0; round < 4; ++round) {
+        // A fresh profile: the default key container does not exist yet.
+        for (const wchar_t* provider : providers) {
+            HCRYPTPROV gone = 0;
+            CryptAcquireContextW(&gone, L"", provider, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
+        }
+        const int kThreads = 8;
+        std::vector<std::wstring> results(kThreads);
+        volatile LONG waiting = kThreads;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                auto crypto = Create<_clsCrypto>(CLSID_clsCrypto, IID__clsCrypto);
+                Bstr source(L"text"), password(L"pw"), out;
+                InterlockedDecrement(&waiting);
+                while (waiting > 0) YieldProcessor();
+                if (crypto)
+                    crypto->StringCryptography(CRYPTO_ENCRYPTION, source.get(), password.get(),
+                                               t % 2 ? MS_DEF_PROV__CALG_MD5__CALG_RC4 : MS_ENHANCED_PROV__CALG_SHA__CALG_3DES_112,
+                                               CRYPTO_CONVERSION_HEXA, VARIANT_TRUE, out.put());
+                results[t] = out.isNull() ? std::wstring() : std::wstring(out.get(), out.length());
+            });
+        for (auto& thread : threads) thread.join();
+        for (int t = 0; t < kThreads; ++t) EXPECT_FALSE(results[t].empty()) << "round " << round << ", thread " << t;
     }
 }

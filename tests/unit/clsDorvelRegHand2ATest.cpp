@@ -104,6 +104,54 @@ TEST_F(Handler, TextsReadBackWhateverStoredThem) {
     EXPECT_EQ(Type(), REG_SZ);
 }
 
+TEST_F(Handler, UnicodeNamesAndTextsReachTheRegistryAndAnsiOnesReadAsBefore) {
+    // Written through the ANSI calls (as this library and the original stored them): same names, same text.
+    WriteRaw(HKEY_CURRENT_USER, kPath, "Caf\xE9", REG_SZ, std::string("Stra\xDF" "e \x80", 8) + '\0');
+    WriteRaw(HKEY_CURRENT_USER, kPath, "Omega??", REG_SZ, std::string("twin", 5));
+    EXPECT_EQ(TextOf(*Read(L"Caf\u00E9").get()), L"Stra\u00DFe \u20AC");
+    // A name and a text the code page cannot hold are stored as they are, beside their look-alike.
+    const std::wstring name = L"\u03A9mega\u4E2D\u6587", text = L"\u03A9 \u0414 \u4E2D \U0001F600";
+    ASSERT_EQ(Write(name.c_str(), REG_SZ, Variant::Text(text.c_str())), S_OK);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\WENDRAX1 unit\\Handler", 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t stored[64] = {};
+    DWORD type = 0, size = sizeof stored;
+    EXPECT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(stored), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, (text.size() + 1) * sizeof(wchar_t));
+    EXPECT_EQ(std::wstring(stored), text);
+    EXPECT_EQ(TextOf(*Read(name.c_str()).get()), text);
+    EXPECT_EQ(Raw("Omega??").bytes, std::string("twin", 5));
+    // Value names list as they are.
+    SAFEARRAY* names = nullptr;
+    long count = 0;
+    VARIANT_BOOL ok;
+    ASSERT_EQ(h->EnumerateValues(&names, &count, &ok), S_OK);
+    std::set<std::wstring> found;
+    for (long i = 0; i < count; ++i) found.insert(static_cast<BSTR*>(names->pvData)[i]);
+    SafeArrayDestroy(names);
+    EXPECT_EQ(found, (std::set<std::wstring>{L"Caf\u00E9", L"Omega??", name}));
+    // A lone surrogate is a name of its own: it reaches no other value.
+    const std::wstring lone(1, wchar_t(0xD800));
+    ASSERT_EQ(Write(lone.c_str(), REG_SZ, Variant::Text(L"lone")), S_OK);
+    EXPECT_EQ(TextOf(*Read(lone.c_str()).get()), L"lone");
+    EXPECT_EQ(Raw("Omega??").bytes, std::string("twin", 5));
+    // Key names too: the key made, deleted and listed is the one named, never its look-alike.
+    RegCloseKey(key);
+    WriteRaw(HKEY_CURRENT_USER, std::string(kPath) + "\\Omega", "v", REG_SZ, "x");
+    h->put_SectionKey(Bstr(L"Software\\WENDRAX1 unit\\Handler\\\u03A9mega").get());
+    ASSERT_EQ(h->CreateKey(&ok), S_OK);
+    h->put_SectionKey(Bstr(L"Software\\WENDRAX1 unit\\Handler").get());
+    ASSERT_EQ(h->EnumerateSections(&names, &count, &ok), S_OK);
+    found.clear();
+    for (long i = 0; i < count; ++i) found.insert(static_cast<BSTR*>(names->pvData)[i]);
+    SafeArrayDestroy(names);
+    EXPECT_EQ(found, (std::set<std::wstring>{L"Omega", L"\u03A9mega"}));
+    h->put_SectionKey(Bstr(L"Software\\WENDRAX1 unit\\Handler\\\u03A9mega").get());
+    ASSERT_EQ(h->DeleteKey(&ok), S_OK);
+    EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, std::string(kPath) + "\\Omega"));
+}
+
 TEST_F(Handler, NumbersBothByteOrders) {
     ASSERT_EQ(Write(L"D", REG_DWORD, Variant::Long(0x01020304)), S_OK);
     RawValue raw = Raw("D");

@@ -218,3 +218,24 @@ TEST(KeyBoardReal, TypesIntoAFocusedEditControl) {
 }
 
 }  // namespace
+
+TEST_F(KeyBoard, CharactersWithoutAnAnsiCodeOfTheirOwnOverflowAndTypeNothing) {
+    // The code page's best fit would type "O" for Omega, "l" for l-stroke and "?" for the rest.
+    const std::wstring lone(1, wchar_t(0xD800));
+    for (const std::wstring& text : {std::wstring(L"\u03A9"), std::wstring(L"\u0142"), std::wstring(L"\u4E2D"), lone}) {
+        auto key = Call(keyboard_.get(), L"PressKey", {Val(Variant::Text(text.c_str()))});
+        EXPECT_EQ(key.number, 6);
+        auto string = Call(keyboard_.get(), L"PressString", {Val(Variant::Text((L"ab" + text + L"c").c_str()))});
+        EXPECT_EQ(string.number, 6) << "a text is refused before any of it is typed";
+        EXPECT_TRUE(g_keys.empty());
+    }
+    // A character the code page holds keeps its code: the euro sign is 0x80 in code page 1252.
+    Press(L"\u20AC");
+    ASSERT_FALSE(g_keys.empty());
+    if (GetACP() == 1252) {
+        BYTE vk = static_cast<BYTE>(VkKeyScanA(static_cast<CHAR>(0x80)) & 0xFF);
+        bool typed = false;
+        for (const KeyEvent& e : g_keys) typed = typed || e.vk == vk;
+        EXPECT_TRUE(typed);
+    }
+}

@@ -195,6 +195,45 @@ TEST_F(WinReg, StartupListUsesTheLibraryFolder) {
     EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kRun, "WxUnitStartup.exe").found);
 }
 
+TEST(WinRegInstalled, StartupListUnderAFolderAndANameTheCodePageCannotHold) {
+    // A per-user installation for a user called Dmitriy: the library's own folder is Unicode.
+    ScratchFolder scratch;
+    std::wstring folder = scratch.file(L"\u0414\u043C\u0438\u0442\u0440\u0438\u0439 \u03A9");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring copy = folder + L"\\WENDRAX1.dll";
+    ASSERT_TRUE(CopyFileW(LibraryPath().c_str(), copy.c_str(), FALSE));
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_TRUE(module);
+    {
+        using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+        auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+        ComPtr<IClassFactory> factory;
+        ComPtr<_clsWinReg> reg;
+        ASSERT_EQ(get(CLSID_clsWinReg, IID_IClassFactory, factory.putVoid()), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID__clsWinReg, reg.putVoid()), S_OK);
+        const std::wstring name = L"\u03A9mega \u4E2D.exe";
+        Bstr program(name.c_str());
+        BSTR p = program.get();
+        ASSERT_EQ(reg->ShowAtStartup(&p), S_OK);
+        HKEY run = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN", 0, KEY_READ, &run),
+                  ERROR_SUCCESS);
+        wchar_t stored[1024] = {};
+        DWORD size = sizeof stored;
+        EXPECT_EQ(RegQueryValueExW(run, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size), ERROR_SUCCESS);
+        EXPECT_EQ(std::wstring(stored), folder + L"\\" + name);
+        EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kRun, "Omega ?.exe").found) << "no look-alike value";
+        ASSERT_EQ(reg->DontShowAtStartup(&p), S_OK);
+        size = sizeof stored;
+        EXPECT_EQ(RegQueryValueExW(run, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size),
+                  ERROR_FILE_NOT_FOUND);
+        RegCloseKey(run);
+    }
+    FreeLibrary(module);
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(WinReg, ScriptStyleCallsThroughIDispatch) {
     auto disp = reg.as<IDispatch>(IID_IDispatch);
     MakeKey();

@@ -333,3 +333,55 @@ TEST_F(IniTest, ThroughIDispatchWithScriptStyleArguments) {
     ASSERT_EQ(Call(object.get(), L"LoadFormPosition", {Ref(formVariable)}).hr, S_OK);
     EXPECT_EQ(form->Log().back(), L"call Move(100,200,3000,3000)");
 }
+
+TEST_F(IniTest, AnsiFilesStayAnsiAndRefuseWhatTheyCannotHoldUnicodeFilesHoldAll) {
+    auto success = [&] {
+        VARIANT_BOOL s = VARIANT_FALSE;
+        ini->get_Success(&s);
+        return s == VARIANT_TRUE;
+    };
+    // A new file is an ANSI file: texts of the code page are stored as its bytes, as before.
+    Write(L"Caf\u00E9", L"Stra\u00DFe", L"\u20AC 5");
+    ASSERT_TRUE(success());
+    EXPECT_NE(File().find("[Caf\xE9]"), std::string::npos) << File();
+    EXPECT_NE(File().find("Stra\xDF" "e=\x80 5"), std::string::npos) << File();
+    WriteFileBytes(path, File() + "[Omega]\r\nO=1\r\n");
+    const std::string before = File();
+    // Names and texts the code page lacks would become look-alikes ("Omega"): refused, file as it was.
+    const std::wstring loneSurrogate(1, wchar_t(0xD800));
+    for (const auto& entry : {std::vector<std::wstring>{L"\u03A9mega", L"O", L"2"},
+                              std::vector<std::wstring>{L"Omega", L"\u03A9", L"2"},
+                              std::vector<std::wstring>{L"Omega", L"O", L"\u03A9 \u4E2D \U0001F600"},
+                              std::vector<std::wstring>{L"Omega", loneSurrogate, L"2"}}) {
+        Write(entry[0], entry[1], entry[2]);
+        EXPECT_FALSE(success()) << testing::PrintToString(entry[1]);
+    }
+    SetText(&_cyInifINIFilesObj::put_Section, L"\u03A9mega");
+    ini->DeleteSectionINI();
+    EXPECT_FALSE(success());
+    EXPECT_EQ(File(), before);
+    // Reading a name the file cannot hold finds nothing, not its look-alike.
+    SetText(&_cyInifINIFilesObj::put_Default, L"none");
+    SetText(&_cyInifINIFilesObj::put_Section, L"\u03A9mega");
+    SetText(&_cyInifINIFilesObj::put_Key, L"O");
+    EXPECT_EQ(Read(), L"none");
+    SetText(&_cyInifINIFilesObj::put_Section, L"Omega");
+    EXPECT_EQ(Read(), L"1");
+
+    // A file that starts with a UTF-16 mark holds any text, and the path itself is Unicode: the
+    // look-alike file beside it is never touched.
+    std::wstring twin = folder.file(L"Omega \u00E9.ini");
+    WriteFileBytes(twin, "[x]\r\nk=twin\r\n");
+    SetText(&_cyInifINIFilesObj::put_Path, folder.file(L"\u03A9mega \u0119.ini"));
+    WriteFileBytes(folder.file(L"\u03A9mega \u0119.ini"), std::string("\xFF\xFE[\0x\0]\0\r\0\n\0", 12));
+    Write(L"\u03A9mega", L"\u4E2D\u6587", L"\U0001F600 \u0414");
+    ASSERT_TRUE(success());
+    SetText(&_cyInifINIFilesObj::put_Default, L"");
+    EXPECT_EQ(Read(), L"\U0001F600 \u0414");
+    std::string unicode = ReadFileBytes(folder.file(L"\u03A9mega \u0119.ini"));
+    EXPECT_NE(unicode.find(std::string("[\0\xA9\x03m\0", 6)), std::string::npos) << "UTF-16 on disk";
+    EXPECT_EQ(ReadFileBytes(twin), "[x]\r\nk=twin\r\n");
+    // A path is read up to its first NUL.
+    SetText(&_cyInifINIFilesObj::put_Path, folder.file(L"\u03A9mega \u0119.ini") + std::wstring(1, L'\0') + L"x");
+    EXPECT_EQ(Read(), L"\U0001F600 \u0414");
+}

@@ -6,7 +6,7 @@ Dim shell, fso, root, stream, i, codes, bytes, text, names, greek, cyrillic, chi
 Dim temp, media, pic, d, made, folder, cut, desktop, title, twinLink
 Set shell = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
-root = TempFolder() & "\wx-unicode-vbs"
+root = TempFolder() & "\wx-unicode-files-vbs"
 If fso.FolderExists(root) Then fso.DeleteFolder root, True
 fso.CreateFolder root
 

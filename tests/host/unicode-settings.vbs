@@ -7,7 +7,7 @@ Dim sh, fso, temp, folder, f, bytes, i, text, sep, names, twins, crypto, ini, h,
 Set sh = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
 temp = Replace(sh.ExpandEnvironmentStrings("%TEMP%"), Chr(0), "")
-folder = temp & "\wx-unicode-vbs"
+folder = temp & "\wx-unicode-settings-vbs"
 If fso.FolderExists(folder) Then fso.DeleteFolder folder, True
 fso.CreateFolder folder
 

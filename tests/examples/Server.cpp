@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    ~Factory() { ObjectDestroyed(); }
+    virtual ~Factory() { ObjectDestroyed(); }
     volatile LONG refs_ = 1;
     const ClassEntry& entry_;
 };

@@ -154,35 +154,28 @@ struct BasicType {
     std::string name;
     std::string kind;  // "value", "object", "record", "enum", "array"
     int references = 0;
-    bool pointerSized = false;  // declared with a type whose size is the platform's pointer size
 };
 
 BasicType Describe(ITypeInfo* owner, const TYPEDESC& type);
 
 BasicType DescribeUserDefined(ITypeInfo* owner, HREFTYPE ref) {
-    BasicType out;
     ComPtr<ITypeInfo> target;
-    if (FAILED(owner->GetRefTypeInfo(ref, target.put())) || !target) return {"?", "value", 0, false};
+    if (FAILED(owner->GetRefTypeInfo(ref, target.put())) || !target) return {"?", "value", 0};
     Documentation doc = DocumentationOf(target.get(), MEMBERID_NIL);
     TypeAttr attr(target.get());
     std::string name = Utf8(doc.name);
-    if (!attr.attr) return {name, "value", 0, false};
+    if (!attr.attr) return {name, "value", 0};
     switch (attr.attr->typekind) {
-    case TKIND_ALIAS: {
-        // Aliases (LONG_PTR) stand for their target type in Basic; their size is the platform's.
-        out = Describe(target.get(), attr.attr->tdescAlias);
-        out.pointerSized = name == "LONG_PTR" || name == "ULONG_PTR" || name == "INT_PTR" || name == "UINT_PTR";
-        return out;
-    }
-    case TKIND_ENUM: return {name, "enum", 0, false};
-    case TKIND_RECORD: return {name, "record", 0, false};
+    case TKIND_ALIAS: return Describe(target.get(), attr.attr->tdescAlias);  // Basic sees the target type
+    case TKIND_ENUM: return {name, "enum", 0};
+    case TKIND_RECORD: return {name, "record", 0};
     case TKIND_INTERFACE:
     case TKIND_DISPATCH:
     case TKIND_COCLASS:
         // The host runtime's collection interface is the Collection object to a Basic programmer.
         if (name == "_Collection") name = "Collection";
-        return {name, "object", -1, false};
-    default: return {name, "value", 0, false};
+        return {name, "object", -1};
+    default: return {name, "value", 0};
     }
 }
 
@@ -195,20 +188,20 @@ BasicType Describe(ITypeInfo* owner, const TYPEDESC& type) {
     }
     case VT_SAFEARRAY: {
         BasicType inner = Describe(owner, *type.lptdesc);
-        return {inner.name + "()", "array", 0, inner.pointerSized};
+        return {inner.name + "()", "array", 0};
     }
     case VT_USERDEFINED: return DescribeUserDefined(owner, type.hreftype);
-    case VT_DISPATCH: return {"Object", "object", 0, false};
-    case VT_UNKNOWN: return {"IUnknown", "object", 0, false};
+    case VT_DISPATCH: return {"Object", "object", 0};
+    case VT_UNKNOWN: return {"IUnknown", "object", 0};
     default: {
         const char* name = BasicName(type.vt);
-        return {name ? name : "VT" + std::to_string(type.vt), "value", 0, false};
+        return {name ? name : "VT" + std::to_string(type.vt), "value", 0};
     }
     }
 }
 
 std::string TypeFields(const BasicType& type) {
-    return Fields().text("type", type.name).text("kind", type.kind).flag("pointerSized", type.pointerSized).str();
+    return Fields().text("type", type.name).text("kind", type.kind).str();
 }
 
 // A default value as Basic writes it in a declaration.
@@ -277,7 +270,6 @@ std::string Member(ITypeInfo* info, UINT index) {
             .text("type", type.name)
             .text("kind", type.kind)
             .flag("byRef", type.references > 0)
-            .flag("pointerSized", type.pointerSized)
             .flag("optional", (flags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)) != 0)
             .flag("in", (flags & PARAMFLAG_FIN) != 0)
             .flag("out", (flags & PARAMFLAG_FOUT) != 0);

@@ -169,7 +169,7 @@ def replace():
     # An application with its own side-by-side copy, which no package may disturb.
     app = os.path.join(work, "app")
     os.makedirs(app)
-    for name in ("WENDRAX1.dll", "vb6stkit.dll", "WENDRAX1.manifest", "ManifestHost.exe"):
+    for name in ("WENDRAX1.dll", "vb6stkit.dll", "WENDRAX1.chm", "WENDRAX1.manifest", "ManifestHost.exe"):
         shutil.copy(os.path.join(os.path.dirname(built), name), app)
     rc, _ = run("regsvr32", "/s", windows_path(built), host="x86")
     check(rc == 0, "regsvr32 of the x86 build in place")
@@ -247,7 +247,9 @@ def main():
     added_files = {f for f in added_files if not f.endswith("/")}
     program_files = {f for f in added_files if re.match(r"^Program Files( \(x86\))?/WENDRAX1/", f)}
     user_files = {f for f in added_files if re.match(r"^users/[^/]+/AppData/Local/Programs/WENDRAX1( \(x86\))?/", f)}
-    want = len(hosts) * 2
+    want = len(hosts) * 3  # per build the library, the toolkit and the help file
+    for dll in (f for f in added_files if f.endswith("/WENDRAX1.dll")):
+        check(dll[:-len("WENDRAX1.dll")] + "WENDRAX1.chm" in added_files, "the help file beside %s" % dll)
     if scope == "machine":
         check(len(program_files) == want and not user_files, "the %d files under the program folders" % want)
         check(machine and not any(re.search(r"WENDRAX1|03D66F35", l, re.I) for l in user),

@@ -176,6 +176,9 @@ def component(lines, cid, guid_text, win64, dir_id, bin_var, values, suffix):
     dll_id = "WENDRAX1.dll" + suffix
     lines.append('          <File Id="%s" Name="WENDRAX1.dll" Source="$(var.%s)/WENDRAX1.dll" KeyPath="yes"/>'
                  % (dll_id, bin_var))
+    # The help file beside the library, where the type library's help folder points.
+    lines.append('          <File Id="WENDRAX1.chm%s" Name="WENDRAX1.chm" Source="$(var.%s)/WENDRAX1.chm"/>'
+                 % (suffix, bin_var))
     for v in values:
         name = ' Name=%s' % quoteattr(v.name) if v.name else ""
         data = wix_text(v.data, dir_id, dll_id)

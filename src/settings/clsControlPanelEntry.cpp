@@ -137,6 +137,10 @@ STDMETHODIMP clsControlPanelEntry::CreateEntryToSystemPanel(BSTR* GUID, BSTR* Ti
         ClearResult(result);
         if (!GUID || !Titel || !ToolTipText || !IconDatei || !FileToOpen) RaiseRuntime(5);
         const std::wstring id = TextOf(*GUID);
+        // A GUID that names no key of its own would put the entry's values on the class list itself
+        // (an empty one, as the platform reads names up to a NUL) or into another key (one holding
+        // a backslash): nothing is written then.
+        if (BeforeNul(id).empty() || id.find(L'\\') != std::wstring::npos) return;
         const std::wstring classKey = L"CLSID\\" + id;
         const std::wstring desktop = std::wstring(kExplorer) + L"Desktop\\NameSpace\\" + id;
         const std::wstring panel = std::wstring(kExplorer) + L"ControlPanel\\NameSpace\\" + id;

@@ -82,6 +82,20 @@ TEST_F(PanelEntry, ScriptStyleCallAndHostVariables) {
 }
 
 TEST_F(PanelEntry, EmptyGuidShowsTheBadPathsAndDeletesNothingElse) {
+    // Creating with a GUID that names no key of its own writes nothing at all (it would otherwise
+    // land on HKEY_CLASSES_ROOT\CLSID itself, or inside another class's key).
+    for (const wchar_t* id : {L"", L"{6A1C4F00-0000-4000-8000-00000000CAFE}\\InProcServer32"}) {
+        BSTR bad = SysAllocString(id), title = SysAllocString(L"t"), tip = SysAllocString(L"tip"),
+             icon = SysAllocString(L"i.ico"), open = SysAllocString(L"o.exe");
+        Variant none;
+        EXPECT_EQ(entry->CreateEntryToSystemPanel(&bad, &title, &tip, &icon, &open, none.get()), S_OK);
+        for (BSTR b : {bad, title, tip, icon, open}) SysFreeString(b);
+    }
+    EXPECT_FALSE(ReadRaw(HKEY_CLASSES_ROOT, "CLSID", "InfoTip").found);
+    EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, "CLSID\\InProcServer32"));
+    EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, "CLSID\\ShellFolder"));
+    EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, kClass + "\\InProcServer32\\InProcServer32"));
+
     BSTR guid = SysAllocString(L"");
     Variant result;
     DialogSeries answers(IDOK);

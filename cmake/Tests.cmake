@@ -61,6 +61,10 @@ set(HOST_SCRIPT_AREA_registry settings)
 set(HOST_SCRIPT_AREA_pixels imaging)
 set(HOST_SCRIPT_AREA_results frame)
 
+# The areas whose tests move windows, z-order, the keyboard or read the screen (and unit/others,
+# whose tests are not sorted): one at a time on a prefix's desktop.
+set(WX_DESKTOP_AREAS desktop printing media registration)
+
 # "Suite.*:Other.*" for a gtest filter.
 function(wx_suite_filter out)
   set(patterns)
@@ -77,10 +81,12 @@ endfunction()
 # quick loop (tools/check) leaves out.
 #
 # What may run side by side (ctest -j): the two prefixes share nothing. Inside one prefix, the unit
-# entries and the fuzz pass move windows, keys and dialogs on the prefix's one desktop, so they
-# take turns (lock desktop-ARCH); the script tests take turns among themselves (lock host-ARCH) but
-# run beside the unit entries, whose registry keys and files are their own; the registration
-# round trips unregister the library for a moment, so they hold both locks.
+# entries of the areas that move windows, z-order and the screen (WX_DESKTOP_AREAS) take turns on
+# the prefix's one desktop (lock desktop-ARCH); the other areas run beside them and each other
+# (their registry keys and scratch files are their own, and a test answers only its own process's
+# dialogs). The fuzz pass calls everything, so it holds every unit lock; the script tests take
+# turns among themselves (lock host-ARCH) but run beside the unit entries; the registration round
+# trips unregister the library for a moment, so they hold every lock of their prefix.
 function(wx_add_wine_tests arch bin name)
   set(run env WENDRAX1_ARCH=${arch} ${TOOLS}/wine-run)
   set(prefix ${name}wineprefix)
@@ -98,20 +104,25 @@ function(wx_add_wine_tests arch bin name)
 
   set(unit ${run} ${bin}/wendrax1_unit.exe --gtest_brief=1)
   set(unit_tests)
+  set(unit_locks desktop-${arch})
   foreach(group ${UNIT_GROUPS})
     wx_suite_filter(filter ${UNIT_SUITES_${group}})
     add_test(NAME ${name}unit/${group} COMMAND ${unit} --gtest_filter=${filter})
-    set_tests_properties(${name}unit/${group} PROPERTIES LABELS "unit;${group}")
+    set(lock desktop-${arch})
+    if(NOT group IN_LIST WX_DESKTOP_AREAS)
+      set(lock unit-${group}-${arch})
+      list(APPEND unit_locks ${lock})
+    endif()
+    set_tests_properties(${name}unit/${group} PROPERTIES LABELS "unit;${group}" RESOURCE_LOCK ${lock})
     list(APPEND unit_tests ${name}unit/${group})
   endforeach()
   wx_suite_filter(named ${UNIT_NAMED_SUITES})
   add_test(NAME ${name}unit/others COMMAND ${unit} --gtest_filter=-${named})
-  set_tests_properties(${name}unit/others PROPERTIES LABELS "unit;frame;desktop")
+  set_tests_properties(${name}unit/others PROPERTIES LABELS "unit;frame;desktop" RESOURCE_LOCK desktop-${arch})
   list(APPEND unit_tests ${name}unit/others)
-  set_tests_properties(${unit_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 1800
-                       RESOURCE_LOCK desktop-${arch})
+  set_tests_properties(${unit_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 900)
   if(TEST ${name}unit/registration)
-    set_tests_properties(${name}unit/registration PROPERTIES RESOURCE_LOCK "desktop-${arch};host-${arch}")
+    set_tests_properties(${name}unit/registration PROPERTIES RESOURCE_LOCK "${unit_locks};host-${arch}")
   endif()
   # The long ones start first (a run with timings of its own orders by them instead).
   set(cost 10)
@@ -119,6 +130,10 @@ function(wx_add_wine_tests arch bin name)
     set(cost 100)
   endif()
   set_tests_properties(${unit_tests} PROPERTIES COST ${cost})
+  if(TEST ${name}unit/registration)
+    # It holds every lock of its prefix: first, before the others spread out.
+    set_tests_properties(${name}unit/registration PROPERTIES COST 2000)
+  endif()
 
   file(GLOB scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.vbs ${CMAKE_SOURCE_DIR}/tests/host/*.js)
   set(script_tests)
@@ -148,7 +163,7 @@ function(wx_add_wine_tests arch bin name)
                          LABELS "printing")
   endif()
   add_test(NAME ${name}fuzz COMMAND ${run} ${bin}/wendrax1_fuzz.exe --seconds 45 --min-rounds 1)
-  set_tests_properties(${name}fuzz PROPERTIES FIXTURES_REQUIRED ${prefix} TIMEOUT 900 RESOURCE_LOCK desktop-${arch}
+  set_tests_properties(${name}fuzz PROPERTIES FIXTURES_REQUIRED ${prefix} TIMEOUT 900 RESOURCE_LOCK "${unit_locks}"
                        LABELS "long;fuzz" COST 1000)
 endfunction()
 
@@ -163,3 +178,6 @@ else()
     include(cmake/Deploy.cmake)
   endif()
 endif()
+# Every test's Wine programs write through a file (tools/wine-env tells why).
+get_property(all_tests DIRECTORY PROPERTY TESTS)
+set_property(TEST ${all_tests} APPEND PROPERTY ENVIRONMENT WENDRAX1_OUTPUT_VIA_FILE=1)

@@ -154,8 +154,9 @@ function(wx_add_wine_tests arch bin name)
       list(APPEND script_tests ${name}host32/${script_name})
     endforeach()
   endif()
+  # The script tests of a prefix are a chain of their own: started early, beside the unit entries.
   set_tests_properties(${script_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 600
-                       RESOURCE_LOCK host-${arch})
+                       RESOURCE_LOCK host-${arch} COST ${cost})
 
   if(TARGET tableprint_unit)
     add_test(NAME ${name}tableprint COMMAND ${run} ${bin}/tableprint_unit.exe --gtest_brief=1)

@@ -63,7 +63,8 @@ set(HOST_SCRIPT_AREA_results frame)
 
 # The areas whose tests move windows, z-order, the keyboard or read the screen (and unit/others,
 # whose tests are not sorted): one at a time on a prefix's desktop.
-set(WX_DESKTOP_AREAS desktop printing media registration)
+# The leak checks call a member of every area, windows and the screen among them.
+set(WX_DESKTOP_AREAS desktop printing media registration leak)
 
 # "Suite.*:Other.*" for a gtest filter.
 function(wx_suite_filter out)
@@ -120,7 +121,7 @@ function(wx_add_wine_tests arch bin name)
   add_test(NAME ${name}unit/others COMMAND ${unit} --gtest_filter=-${named})
   set_tests_properties(${name}unit/others PROPERTIES LABELS "unit;frame;desktop" RESOURCE_LOCK desktop-${arch})
   list(APPEND unit_tests ${name}unit/others)
-  set_tests_properties(${unit_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 900)
+  set_tests_properties(${unit_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 600)
   if(TEST ${name}unit/registration)
     set_tests_properties(${name}unit/registration PROPERTIES RESOURCE_LOCK "${unit_locks};host-${arch}")
   endif()

@@ -86,7 +86,7 @@ endfunction()
 # the prefix's one desktop (lock desktop-ARCH); the other areas run beside them and each other
 # (their registry keys and scratch files are their own, and a test answers only its own process's
 # dialogs). The fuzz pass calls everything, so it holds every unit lock; the script tests take
-# turns among themselves (lock host-ARCH) but run beside the unit entries; the registration round
+# turns among themselves (lock host-ARCH) and with the desktop areas; the registration round
 # trips unregister the library for a moment, so they hold every lock of their prefix.
 function(wx_add_wine_tests arch bin name)
   set(run env WENDRAX1_ARCH=${arch} ${TOOLS}/wine-run)
@@ -156,8 +156,11 @@ function(wx_add_wine_tests arch bin name)
     endforeach()
   endif()
   # The script tests of a prefix are a chain of their own: started early, beside the unit entries.
+  # They make windows of their own (the banner, topmost windows), which would take the focus from
+  # the desktop areas' tests (a focused edit control that receives typed keys): they take turns
+  # with those too.
   set_tests_properties(${script_tests} PROPERTIES FIXTURES_REQUIRED "${prefix};${registered}" TIMEOUT 600
-                       RESOURCE_LOCK host-${arch} COST ${cost})
+                       RESOURCE_LOCK "host-${arch};desktop-${arch}" COST ${cost})
 
   if(TARGET tableprint_unit)
     add_test(NAME ${name}tableprint COMMAND ${run} ${bin}/tableprint_unit.exe --gtest_brief=1)

@@ -11,7 +11,8 @@ foreach(arch x86 x64)
   endif()
   add_test(NAME deploy/manifest-${arch}
            COMMAND ${CMAKE_SOURCE_DIR}/tests/deploy/sxs-test ${bin} ${bin}/ManifestHost.exe ${DEPLOY}/sxs)
-  set_tests_properties(deploy/manifest-${arch} PROPERTIES TIMEOUT 300 PASS_REGULAR_EXPRESSION "22 classes, [0-9]+ passed, 0 failed")
+  set_tests_properties(deploy/manifest-${arch} PROPERTIES TIMEOUT 300 PASS_REGULAR_EXPRESSION "22 classes, [0-9]+ passed, 0 failed"
+                       LABELS "long;deploy" COST 50)
 endforeach()
 
 set(package_test ${CMAKE_SOURCE_DIR}/tests/deploy/package-test.py ${TOOLS}/wine-run)
@@ -22,4 +23,7 @@ set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user PROPE
 # What the installer does with a registered copy, a second installation, the other package and a
 # newer one, and that nothing registered names a removed file afterwards.
 add_test(NAME deploy/msi-replace COMMAND ${package_test} ${PACKAGES}/WENDRAX1-x86.msi replace x86,x64 ${DEPLOY}/msi-replace)
-set_tests_properties(deploy/msi-replace PROPERTIES TIMEOUT 600)
+set_tests_properties(deploy/msi-replace PROPERTIES TIMEOUT 600 COST 900)
+# Each installer test has a prefix of its own: they run beside everything else, the longest first.
+set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user deploy/msi-replace PROPERTIES LABELS "long;deploy")
+set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user PROPERTIES COST 400)

@@ -23,7 +23,9 @@ add_custom_command(
           ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest
   DEPENDS WENDRAX1 vb6stkit RegistrationCapture ${CMAKE_SOURCE_DIR}/tools/package/deploy.py
   COMMENT "Registration record and side-by-side manifest (${MANIFEST_ARCH})" VERBATIM)
-add_custom_target(manifest ALL DEPENDS ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest)
+# Not part of the default build (it runs the library under Wine): tools/build makes it for the
+# tests and the packages, and leaves it out of the quick loop and the demo.
+add_custom_target(manifest DEPENDS ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest)
 
 # The deployment tests' host application, of this build's bitness, with its application manifest
 # (the dependency on the WENDRAX1 assembly) embedded.

@@ -16,17 +16,20 @@ class Cache {
 public:
     Cache() { InitializeCriticalSection(&lock_); }
     CRITICAL_SECTION lock_;
-    bool loaded_ = false;
+    bool loaded_[2] = {false, false};
     ITypeLib* libraries_[2] = {nullptr, nullptr};
     std::map<GUID, ITypeInfo*, GuidLess> infos_;
 
-    void load() {
-        if (loaded_) return;
-        loaded_ = true;
-        std::wstring path = Module::Path();
-        LoadTypeLibEx(path.c_str(), REGKIND_NONE, &libraries_[0]);
-        std::wstring privatePath = path + L"\\2";
-        LoadTypeLibEx(privatePath.c_str(), REGKIND_NONE, &libraries_[1]);
+    // The public type library (resource 1), or the private one (resource 2), loaded at its first
+    // use: a host that never meets the table printer never pays for its type library.
+    ITypeLib* library(int index) {
+        if (!loaded_[index]) {
+            loaded_[index] = true;
+            std::wstring path = Module::Path();
+            if (index == 1) path += L"\\2";
+            LoadTypeLibEx(path.c_str(), REGKIND_NONE, &libraries_[index]);
+        }
+        return libraries_[index];
     }
 };
 
@@ -40,13 +43,13 @@ Cache& TheCache() {
 ITypeInfo* TypeInfoOf(REFGUID guid) {
     Cache& cache = TheCache();
     EnterCriticalSection(&cache.lock_);
-    cache.load();
     ITypeInfo* found = nullptr;
     auto it = cache.infos_.find(guid);
     if (it != cache.infos_.end()) {
         found = it->second;
     } else {
-        for (ITypeLib* lib : cache.libraries_) {
+        for (int index : {0, 1}) {
+            ITypeLib* lib = cache.library(index);
             if (lib && SUCCEEDED(lib->GetTypeInfoOfGuid(guid, &found)) && found) break;
             found = nullptr;
         }
@@ -59,8 +62,7 @@ ITypeInfo* TypeInfoOf(REFGUID guid) {
 ITypeLib* PublicTypeLib() {
     Cache& cache = TheCache();
     EnterCriticalSection(&cache.lock_);
-    cache.load();
-    ITypeLib* lib = cache.libraries_[0];
+    ITypeLib* lib = cache.library(0);
     LeaveCriticalSection(&cache.lock_);
     return lib;
 }

@@ -9,10 +9,10 @@ namespace {
 // wx::Platform(), as the compiler names it (32-bit symbols carry a leading underscore).
 const char* const kAccessor = sizeof(void*) == 8 ? "_ZN2wx8PlatformEv" : "__ZN2wx8PlatformEv";
 
-// Reads the COFF symbol table of the library file and returns the address of the accessor in the
-// loaded image; null when it is not there.
-void* FindAccessor() {
-    std::string file = ReadFileBytes(LibraryPath());
+// Reads the COFF symbol table of a file of the library (the library itself, or the debug
+// information the build keeps apart from it: the two have the same section table) and returns
+// the address of the accessor in the loaded image; null when it is not there.
+void* FindAccessorIn(const std::string& file) {
     auto at = [&](size_t offset, size_t size) { return offset + size <= file.size(); };
     if (!at(0, sizeof(IMAGE_DOS_HEADER))) return nullptr;
     IMAGE_DOS_HEADER dos;
@@ -46,6 +46,16 @@ void* FindAccessor() {
         i += symbol.NumberOfAuxSymbols;
     }
     return nullptr;
+}
+
+void* FindAccessor() {
+    if (void* found = FindAccessorIn(ReadFileBytes(LibraryPath()))) return found;
+#ifdef WX_LIBRARY_DEBUG_FILE
+    // The shipped library is stripped; its symbols are in the build's debug folder.
+    return FindAccessorIn(ReadFileBytes(WX_LIBRARY_DEBUG_FILE));
+#else
+    return nullptr;
+#endif
 }
 }  // namespace
 

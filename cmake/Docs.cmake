@@ -65,7 +65,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND WENDRAX1_X64_BIN)
         get_filename_component(example_name ${example} NAME)
         add_test(NAME ${name}examples/${example_name}
                  COMMAND ${CMAKE_SOURCE_DIR}/tools/docs/run-example --host ${arch} ${example})
-        set_tests_properties(${name}examples/${example_name} PROPERTIES TIMEOUT 300
+        # Examples are scripts with windows of their own: they take turns with the script tests
+        # and the desktop areas of their prefix (see Tests.cmake). All of them take minutes under
+        # emulation, so the quick loop leaves them to `tools/check examples` and the full suite.
+        set_tests_properties(${name}examples/${example_name} PROPERTIES TIMEOUT 300 LABELS "long;examples"
+                             RESOURCE_LOCK "host-${arch};desktop-${arch}"
                              FIXTURES_REQUIRED "${name}wineprefix;${name}registered;${name}examples")
         list(APPEND example_tests ${name}examples/${example_name})
       endforeach()

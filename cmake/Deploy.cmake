@@ -27,3 +27,9 @@ set_tests_properties(deploy/msi-replace PROPERTIES TIMEOUT 600 COST 900)
 # Each installer test has a prefix of its own: they run beside everything else, the longest first.
 set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user deploy/msi-replace PROPERTIES LABELS "long;deploy")
 set_tests_properties(deploy/msi-x64 deploy/msi-x86 deploy/msi-x64-per-user PROPERTIES COST 400)
+# Every script test and the table printer again for a user whose profile folder the code page
+# cannot hold: both builds installed in his program folders, TEMP and TMP in his profile.
+add_test(NAME deploy/unicode-profile
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/deploy/unicode-profile ${WENDRAX1_BIN} ${WENDRAX1_X64_BIN} ${DEPLOY}/unicode-profile)
+set_tests_properties(deploy/unicode-profile PROPERTIES TIMEOUT 900 LABELS "long;deploy" COST 300
+                     PASS_REGULAR_EXPRESSION "every script test and the table printer passed")

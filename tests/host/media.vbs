@@ -14,6 +14,24 @@ Class Control
     End Sub
 End Class
 
+' Wine's JPEG decoder keeps the passes of a large progressive picture in a C runtime temporary
+' file, named from TMP in the code page: under a TMP the code page cannot hold, it cannot make the
+' file and ends the process. Windows' decoder makes no such file.
+Function JpegPassesNeedAnsiTemp()
+    Dim shell, files, folder, i
+    Set shell = CreateObject("WScript.Shell")
+    Set files = CreateObject("Scripting.FileSystemObject")
+    JpegPassesNeedAnsiTemp = False
+    If Not files.FileExists(shell.ExpandEnvironmentStrings("%SystemRoot%\system32\winecfg.exe")) Then Exit Function
+    folder = shell.ExpandEnvironmentStrings("%TMP%")
+    ' Wine's Asc refuses a character the code page lacks (and its AscW is missing).
+    On Error Resume Next
+    For i = 1 To Len(folder)
+        If Chr(Asc(Mid(folder, i, 1))) <> Mid(folder, i, 1) Or Err.Number <> 0 Then JpegPassesNeedAnsiTemp = True
+        Err.Clear
+    Next
+End Function
+
 ' A control the scaling cannot move.
 Class Label
     Public Left
@@ -116,9 +134,13 @@ Set loader = CreateObject("WENDRAX1.cLoadResPicture")
 Set pic = loader.LoadResPicture(999, "JPG")
 CheckEqual Err.Source, "WENDRAX1.cLoadResPicture", "the loader's error source"
 CheckError 326, "a missing resource"
-Set pic = loader.LoadResPicture(117, "JPG")
-CheckError 0, "the loader loads a progressive JPEG"
-Check Not pic Is Nothing, "the loader hands out a picture"
+If JpegPassesNeedAnsiTemp() Then
+    WScript.Echo "skipped: picture 117 (Wine's JPEG decoder cannot make its temporary file under this TMP)"
+Else
+    Set pic = loader.LoadResPicture(117, "JPG")
+    CheckError 0, "the loader loads a progressive JPEG"
+    Check Not pic Is Nothing, "the loader hands out a picture"
+End If
 Set pic = loader.LoadResPicture(102, "JPG")
 CheckError 0, "the loader's picture is an object a script can hold"
 Check IsObject(pic), "LoadResPicture gives an object"

@@ -24,7 +24,8 @@ add_custom_target(typelib-facts ALL DEPENDS ${FACTS})
 if(WENDRAX1_TESTS)
   # WxExamples.PictureBox and WxExamples.Form, registered in the test prefixes.
   file(GLOB EXAMPLE_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/examples/*.cpp)
-  add_library(WxExamples SHARED ${EXAMPLE_SERVER_SOURCES} ${CMAKE_SOURCE_DIR}/tests/examples/WxExamples.def)
+  add_library(WxExamples SHARED ${EXAMPLE_SERVER_SOURCES} ${CMAKE_SOURCE_DIR}/src/frame/ClassFactory.cpp
+              ${CMAKE_SOURCE_DIR}/src/frame/Module.cpp ${CMAKE_SOURCE_DIR}/tests/examples/WxExamples.def)
   set_target_properties(WxExamples PROPERTIES PREFIX "" OUTPUT_NAME WxExamples)
   target_include_directories(WxExamples PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_link_options(WxExamples PRIVATE ${STATIC_LINK} -Wl,--kill-at -Wl,--enable-stdcall-fixup)

@@ -29,17 +29,6 @@ std::wstring ShellFolder(int csidl) {
     return path;
 }
 
-// COM for the length of one call; left alone when the caller's thread already has it in another mode.
-class ComScope {
-public:
-    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() { if (initialized_) CoUninitialize(); }
-
-private:
-    bool initialized_;
-};
 
 // The link the toolkit would make, on the user's desktop, written through the shell's own link
 // object in Unicode. True when the link file was saved.

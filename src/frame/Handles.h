@@ -224,4 +224,17 @@ private:
     SAFEARRAY* a_ = nullptr;
 };
 
+// COM for the length of one call; left alone when the caller's thread already has it in another
+// mode.
+class ComScope {
+public:
+    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() { if (initialized_) CoUninitialize(); }
+
+private:
+    bool initialized_;
+};
+
 }  // namespace wx

@@ -158,22 +158,9 @@ PathText OnTheDesktop(const PathText& place) {
     return Join(desktop, rest);
 }
 
-// COM for the length of one call; left alone when the caller's thread already has it in
-// another mode.
-class ComScope {
-public:
-    ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() { if (initialized_) CoUninitialize(); }
-
-private:
-    bool initialized_;
-};
-
 bool SaveLink(const PathText& linkFile, const PathText& target, const PathText& arguments) {
     if (!linkFile.Usable() || !target.Usable() || !arguments.Usable()) return false;
-    ComScope com;
+    wx::ComScope com;
     wx::ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;

@@ -1,4 +1,5 @@
 #include "HostDispatch.h"
+#include "frame/Module.h"
 #include <cwctype>
 
 namespace wxexamples {
@@ -39,13 +40,7 @@ const wchar_t* Description(long number) {
     }
 }
 
-volatile LONG objects = 0;
-
 }  // namespace
-
-void ObjectCreated() { InterlockedIncrement(&objects); }
-void ObjectDestroyed() { InterlockedDecrement(&objects); }
-bool ObjectsAlive() { return objects != 0; }
 
 bool Call::missing(size_t i) const {
     if (i >= args.size()) return true;
@@ -88,8 +83,8 @@ IDispatch* Call::valueObject() const {
     throw HostError{424};
 }
 
-HostDispatch::HostDispatch(const Name* names, size_t count) : names_(names), nameCount_(count) { ObjectCreated(); }
-HostDispatch::~HostDispatch() { ObjectDestroyed(); }
+HostDispatch::HostDispatch(const Name* names, size_t count) : names_(names), nameCount_(count) { wx::Module::AddObject(); }
+HostDispatch::~HostDispatch() { wx::Module::RemoveObject(); }
 
 STDMETHODIMP HostDispatch::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

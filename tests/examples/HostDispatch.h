@@ -8,10 +8,7 @@
 
 namespace wxexamples {
 
-// Keeps the server loaded while any of its objects lives.
-void ObjectCreated();
-void ObjectDestroyed();
-bool ObjectsAlive();
+// The server's own module, which owns the stand-ins' window classes.
 HINSTANCE ServerModule();
 
 // What a member was asked to do, and its arguments in call order.

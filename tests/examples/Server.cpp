@@ -3,6 +3,8 @@
 #include "Form.h"
 #include "HostDispatch.h"
 #include "PictureBox.h"
+#include "frame/ClassFactory.h"
+#include "frame/Module.h"
 #include <new>
 #include <string>
 
@@ -10,56 +12,18 @@ namespace wxexamples {
 
 namespace {
 
-HINSTANCE module = nullptr;
-volatile LONG locks = 0;
-
-struct ClassEntry {
-    const wchar_t* progId;
-    CLSID clsid;
-    HRESULT (*create)(REFIID, void**);
-};
-
 // {56D40B64-F1DF-4F0D-A691-1CD5DA04E966} and {08782597-EBE8-4873-A833-E7C73C514149}
-const ClassEntry kClasses[] = {
-    {L"WxExamples.PictureBox", {0x56D40B64, 0xF1DF, 0x4F0D, {0xA6, 0x91, 0x1C, 0xD5, 0xDA, 0x04, 0xE9, 0x66}},
-     PictureBox::Create},
-    {L"WxExamples.Form", {0x08782597, 0xEBE8, 0x4873, {0xA8, 0x33, 0xE7, 0xC7, 0x3C, 0x51, 0x41, 0x49}}, Form::Create},
+const CLSID kPictureBoxId = {0x56D40B64, 0xF1DF, 0x4F0D, {0xA6, 0x91, 0x1C, 0xD5, 0xDA, 0x04, 0xE9, 0x66}};
+const CLSID kFormId = {0x08782597, 0xEBE8, 0x4873, {0xA8, 0x33, 0xE7, 0xC7, 0x3C, 0x51, 0x41, 0x49}};
+
+// The library's own class factories serve the stand-ins too.
+struct StandIn {
+    const wchar_t* progId;
+    wx::ClassEntry entry;
 };
-
-class Factory : public IClassFactory {
-public:
-    explicit Factory(const ClassEntry& entry) : entry_(entry) { ObjectCreated(); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        return entry_.create(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL lock) override {
-        lock ? InterlockedIncrement(&locks) : InterlockedDecrement(&locks);
-        return S_OK;
-    }
-
-private:
-    virtual ~Factory() { ObjectDestroyed(); }
-    volatile LONG refs_ = 1;
-    const ClassEntry& entry_;
+const StandIn kClasses[] = {
+    {L"WxExamples.PictureBox", {L"PictureBox", &kPictureBoxId, &IID_IDispatch, false, PictureBox::Create}},
+    {L"WxExamples.Form", {L"Form", &kFormId, &IID_IDispatch, false, Form::Create}},
 };
 
 std::wstring GuidText(const GUID& guid) {
@@ -76,48 +40,28 @@ LONG SetText(HKEY root, const std::wstring& key, const wchar_t* name, const std:
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-std::wstring ModulePath() {
-    wchar_t path[MAX_PATH * 4] = {};
-    GetModuleFileNameW(module, path, MAX_PATH * 4);
-    return path;
-}
-
 }  // namespace
 
-HINSTANCE ServerModule() { return module; }
+HINSTANCE ServerModule() { return wx::Module::Handle(); }
 
 }  // namespace wxexamples
 
 using namespace wxexamples;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    for (const ClassEntry& entry : kClasses) {
-        if (!IsEqualCLSID(clsid, entry.clsid)) continue;
-        Factory* factory = new (std::nothrow) Factory(entry);
-        if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(riid, ppv);
-        factory->Release();
-        return hr;
-    }
+    for (const StandIn& standIn : kClasses)
+        if (IsEqualCLSID(clsid, *standIn.entry.clsid)) return wx::GetClassFactory(standIn.entry, riid, ppv);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllCanUnloadNow() { return ObjectsAlive() || locks ? S_FALSE : S_OK; }
+STDAPI DllCanUnloadNow() { return wx::Module::InUse() ? S_FALSE : S_OK; }
 
 STDAPI DllRegisterServer() {
-    std::wstring path = ModulePath();
-    for (const ClassEntry& entry : kClasses) {
-        std::wstring clsid = GuidText(entry.clsid), key = L"CLSID\\" + clsid;
+    std::wstring path = wx::Module::Path();
+    for (const StandIn& entry : kClasses) {
+        std::wstring clsid = GuidText(*entry.entry.clsid), key = L"CLSID\\" + clsid;
         LONG rc = SetText(HKEY_CLASSES_ROOT, key, nullptr, entry.progId);
         if (rc == ERROR_SUCCESS) rc = SetText(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", nullptr, path);
         if (rc == ERROR_SUCCESS) rc = SetText(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
@@ -129,8 +73,8 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-    for (const ClassEntry& entry : kClasses) {
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(entry.clsid)).c_str());
+    for (const StandIn& entry : kClasses) {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(*entry.entry.clsid)).c_str());
         RegDeleteTreeW(HKEY_CLASSES_ROOT, entry.progId);
     }
     return S_OK;

@@ -130,6 +130,7 @@ TEST_F(Handler, UnicodeNamesAndTextsReachTheRegistryAndAnsiOnesReadAsBefore) {
     std::set<std::wstring> found;
     for (long i = 0; i < count; ++i) found.insert(static_cast<BSTR*>(names->pvData)[i]);
     SafeArrayDestroy(names);
+    names = nullptr;  // handed in again below: the member frees what it is given
     EXPECT_EQ(found, (std::set<std::wstring>{L"Caf\u00E9", L"Omega??", name}));
     // A lone surrogate is a name of its own: it reaches no other value.
     const std::wstring lone(1, wchar_t(0xD800));

@@ -9,6 +9,10 @@
 // The library beside the program is registered first (as regsvr32 would), so the ProgID names it.
 // Run: tools/wine-run build/bin/cold_start_bench.exe [rounds]
 //      (x64: WENDRAX1_ARCH=x64 tools/wine-run build/bin/x64/cold_start_bench.exe)
+// `--phases [rounds]` prints where the time goes instead (medians in microseconds): the ProgID,
+// the creation, the name, the call; and for ours once more with the library's type library loaded
+// (and the class's type information found) before the name, which shows what the name costs
+// without them.
 #include "BenchSupport.h"
 #include <windows.h>
 #include <objbase.h>
@@ -65,11 +69,66 @@ int Child(const Side& side) {
     return right ? 0 : 1;
 }
 
+// The child of --phases: the same steps, each timed. With `split`, the library's type library and
+// the class's type information are loaded before the name (the platform keeps one copy of a loaded
+// type library per file, so the library's own load afterwards finds it).
+int PhasesChild(const Side& side, bool split) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+    double t[7];
+    int n = 0;
+    t[n++] = Now();
+    CLSID clsid;
+    IDispatch* object = nullptr;
+    HRESULT hr = CLSIDFromProgID(side.progId, &clsid);
+    t[n++] = Now();
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object));
+    t[n++] = Now();
+    ITypeLib* lib = nullptr;
+    ITypeInfo* coclass = nullptr;
+    if (split && SUCCEEDED(hr)) {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(GetModuleHandleW(L"WENDRAX1.dll"), path, MAX_PATH);
+        hr = LoadTypeLibEx(path, REGKIND_NONE, &lib);
+        t[n++] = Now();
+        if (SUCCEEDED(hr)) hr = lib->GetTypeInfoOfGuid(clsid, &coclass);
+        t[n++] = Now();
+    }
+    DISPID id = DISPID_UNKNOWN;
+    if (SUCCEEDED(hr)) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(side.member)};
+        hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    }
+    t[n++] = Now();
+    VARIANT arg, result;
+    VariantInit(&arg);
+    VariantInit(&result);
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = SysAllocString(kPath);
+    if (SUCCEEDED(hr)) {
+        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    }
+    t[n++] = Now();
+    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
+    std::printf("%.0f %s", (t[n - 1] - t[0]) * 1e6, right ? "txt" : "wrong");
+    for (int i = 1; i < n; ++i) std::printf(" %.0f", (t[i] - t[i - 1]) * 1e6);
+    std::printf("\n");
+    VariantClear(&arg);
+    VariantClear(&result);
+    if (coclass) coclass->Release();
+    if (lib) lib->Release();
+    if (object) object->Release();
+    CoUninitialize();
+    return right ? 0 : 1;
+}
+
 // Starts this program again as a child for one side; its microseconds, or a negative number.
-double Sample(const wchar_t* which) {
+// `phases` receives the child's further figures, if any.
+double Sample(const wchar_t* which, const wchar_t* mode = L"--child", std::vector<double>* phases = nullptr) {
     wchar_t program[MAX_PATH];
     GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(program) + L"\" --child " + which;
+    std::wstring command = L"\"" + std::wstring(program) + L"\" " + mode + L" " + which;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) return -1;
@@ -98,6 +157,13 @@ double Sample(const wchar_t* which) {
         std::printf("%ls: the child failed: %s\n", which, output.c_str());
         return -1;
     }
+    if (phases) {
+        const char* p = output.c_str();
+        int used = 0;
+        double skip, value;
+        std::sscanf(p, "%lf %*s%n", &skip, &used);
+        for (p += used; std::sscanf(p, "%lf%n", &value, &used) == 1; p += used) phases->push_back(value);
+    }
     return us;
 }
 
@@ -118,13 +184,57 @@ bool RegisterLibrary() {
 
 }  // namespace
 
+// --phases: the medians of each step over fresh processes, the three kinds of child alternating.
+int Phases(int rounds) {
+    struct Kind {
+        const wchar_t* which;
+        const char* title;
+        const char* steps;
+        std::vector<std::vector<double>> samples;
+    };
+    Kind kinds[] = {
+        {L"ours", "ours", "ProgID, creation, name, call"},
+        {L"ours-split", "ours, type library first", "ProgID, creation, type library, class type info, name, call"},
+        {L"peer", "peer", "ProgID, creation, name, call"},
+    };
+    for (int r = 0; r < rounds; ++r)
+        for (Kind& k : kinds) {
+            std::vector<double> phases;
+            if (Sample(k.which, L"--phases-child", &phases) < 0) return 1;
+            k.samples.push_back(phases);
+        }
+    for (Kind& k : kinds) {
+        std::printf("%s (%s):", k.title, k.steps);
+        double total = 0;
+        for (size_t i = 0; i < k.samples[0].size(); ++i) {
+            std::vector<double> column;
+            for (const auto& s : k.samples) column.push_back(i < s.size() ? s[i] : 0);
+            double m = Median(column);
+            total += m;
+            std::printf(" %.0f", m);
+        }
+        std::printf(" us (sum of medians %.0f us; %s, %d fresh processes each)\n", total,
+                    sizeof(void*) == 8 ? "x64" : "x86", rounds);
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--child") return Child(std::wstring(argv[2]) == L"ours" ? kOurs : kPeer);
-    int rounds = argc > 1 ? _wtoi(argv[1]) : 9;
+    if (argc == 3 && std::wstring(argv[1]) == L"--phases-child") {
+        std::wstring which = argv[2];
+        return PhasesChild(which == L"peer" ? kPeer : kOurs, which == L"ours-split");
+    }
+    bool phases = argc > 1 && std::wstring(argv[1]) == L"--phases";
+    int rounds = argc > 1 + phases ? _wtoi(argv[1 + phases]) : 9;
     if (rounds < 1) rounds = 9;
     if (!RegisterLibrary()) {
         std::printf("cold start: cannot register %lsWENDRAX1.dll\n", ProgramFolder().c_str());
         return 1;
+    }
+    if (phases) {
+        if (Sample(L"ours") < 0 || Sample(L"peer") < 0) return 1;
+        return Phases(rounds);
     }
     // One pair first, not counted: the files come into the system's cache.
     if (Sample(L"ours") < 0 || Sample(L"peer") < 0) return 1;

@@ -169,7 +169,7 @@ struct Argument {
         slot = s;
     }
     void Release() {
-        if (record) slot->record->RecordDestroy(record);
+        if (record) slot->Record()->RecordDestroy(record);
         VariantClear(&local);
     }
 };
@@ -308,7 +308,9 @@ HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
     const ParamSlot& slot = *arg.slot;
     if (!supplied || IsMissing(supplied)) {
         if (slot.vt == VT_RECORD) {
-            arg.record = slot.record->RecordCreate();
+            IRecordInfo* info = slot.Record();
+            if (!info) return TYPE_E_ELEMENTNOTFOUND;
+            arg.record = info->RecordCreate();
             PassPointer(arg, arg.record);
             return arg.record ? S_OK : E_OUTOFMEMORY;
         }
@@ -469,7 +471,9 @@ HRESULT CallMember(void* self, const Member& member, DISPPARAMS* params, VARIANT
         // The result: a zeroed slot of the declared type that the member fills in.
         Argument& ret = frame.Add(&member.result);
         if (member.result.vt == VT_RECORD) {
-            if (!(ret.record = member.result.record->RecordCreate())) return E_OUTOFMEMORY;
+            IRecordInfo* info = member.result.Record();
+            if (!info) return TYPE_E_ELEMENTNOTFOUND;
+            if (!(ret.record = info->RecordCreate())) return E_OUTOFMEMORY;
             PassPointer(ret, ret.record);
         } else {
             if (member.result.vt != VT_VARIANT) V_VT(&ret.local) = member.result.vt;
@@ -497,8 +501,8 @@ HRESULT CallMember(void* self, const Member& member, DISPPARAMS* params, VARIANT
         if (member.result.vt == VT_RECORD) {
             V_VT(result) = VT_RECORD;
             V_RECORD(result) = ret.record;
-            V_RECORDINFO(result) = member.result.record;
-            member.result.record->AddRef();
+            V_RECORDINFO(result) = member.result.Record();
+            V_RECORDINFO(result)->AddRef();
             ret.record = nullptr;
         } else {
             *result = ret.local;

@@ -11,134 +11,14 @@ namespace wx {
 
 namespace {
 
-class TypeAttr {
-public:
-    explicit TypeAttr(ITypeInfo* info) : info_(info) { if (FAILED(info->GetTypeAttr(&attr_))) attr_ = nullptr; }
-    ~TypeAttr() { if (attr_) info_->ReleaseTypeAttr(attr_); }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    TYPEATTR* operator->() const { return attr_; }
-    explicit operator bool() const { return attr_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    TYPEATTR* attr_ = nullptr;
-};
-
-class FuncDesc {
-public:
-    FuncDesc(ITypeInfo* info, UINT index) : info_(info) { if (FAILED(info->GetFuncDesc(index, &desc_))) desc_ = nullptr; }
-    ~FuncDesc() { if (desc_) info_->ReleaseFuncDesc(desc_); }
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-    FUNCDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    FUNCDESC* desc_ = nullptr;
-};
-
-// The function-table view of an interface: a dual interface's type information may be its
-// dispatch view.
-ComPtr<ITypeInfo> VtableView(ITypeInfo* info) {
-    TypeAttr attr(info);
-    if (attr && attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
-        HREFTYPE ref;
-        ComPtr<ITypeInfo> vtable;
-        if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-            SUCCEEDED(info->GetRefTypeInfo(ref, vtable.put())))
-            return vtable;
-    }
-    return ComPtr<ITypeInfo>(info);
-}
-
-HRESULT ResolveUserDefined(ITypeInfo* info, HREFTYPE ref, ParamSlot& out, bool* isObject) {
-    ComPtr<ITypeInfo> target;
-    HRESULT hr = info->GetRefTypeInfo(ref, target.put());
-    if (FAILED(hr)) return hr;
-    TypeAttr attr(target.get());
-    if (!attr) return E_FAIL;
-    *isObject = false;
-    switch (attr->typekind) {
-    case TKIND_ENUM:
-        out.vt = VT_I4;
-        return S_OK;
-    case TKIND_RECORD:
-        out.vt = VT_RECORD;
-        return GetRecordInfoFromTypeInfo(target.get(), &out.record);
-    case TKIND_ALIAS:
-        if (attr->tdescAlias.vt == VT_USERDEFINED)
-            return ResolveUserDefined(target.get(), attr->tdescAlias.hreftype, out, isObject);
-        out.vt = attr->tdescAlias.vt;
-        return S_OK;
-    case TKIND_DISPATCH:
-    case TKIND_INTERFACE:
-        *isObject = true;
-        out.vt = attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE))
-                     ? VT_DISPATCH : VT_UNKNOWN;
-        out.iid = attr->guid;
-        return S_OK;
-    case TKIND_COCLASS:
-        *isObject = true;
-        out.vt = VT_DISPATCH;
-        out.iid = IID_IDispatch;
-        return S_OK;
-    default:
-        return DISP_E_BADVARTYPE;
-    }
-}
-
-// A pointer to a user-defined interface is an object passed by value.
-bool PointsToObject(ITypeInfo* info, const TYPEDESC* t, ParamSlot& out) {
-    if (t->vt != VT_PTR || t->lptdesc->vt != VT_USERDEFINED) return false;
-    bool isObject = false;
-    ParamSlot probe;
-    if (FAILED(ResolveUserDefined(info, t->lptdesc->hreftype, probe, &isObject)) || !isObject) return false;
-    out.vt = probe.vt;
-    out.iid = probe.iid;
-    return true;
-}
-
-HRESULT ResolveBase(ITypeInfo* info, const TYPEDESC* t, ParamSlot& out) {
-    if (PointsToObject(info, t, out)) return S_OK;
-    switch (t->vt) {
-    case VT_USERDEFINED: {
-        bool isObject = false;
-        return ResolveUserDefined(info, t->hreftype, out, &isObject);
-    }
-    case VT_SAFEARRAY: {
-        ParamSlot element;
-        HRESULT hr = ResolveBase(info, t->lptdesc, element);
-        if (FAILED(hr)) return hr;
-        out.vt = VT_ARRAY | element.vt;
-        out.record = element.record;
-        return S_OK;
-    }
-    case VT_INT: out.vt = VT_I4; return S_OK;
-    case VT_UINT: out.vt = VT_UI4; return S_OK;
-    case VT_DISPATCH: out.vt = VT_DISPATCH; out.iid = IID_IDispatch; return S_OK;
-    case VT_UNKNOWN: out.vt = VT_UNKNOWN; out.iid = IID_IUnknown; return S_OK;
-    default: out.vt = t->vt; return S_OK;
-    }
-}
-
-HRESULT Resolve(ITypeInfo* info, const TYPEDESC& desc, ParamSlot& out) {
-    if (desc.vt == VT_PTR && !PointsToObject(info, &desc, out)) {
-        out.byRef = true;
-        return ResolveBase(info, desc.lptdesc, out);
-    }
-    return ResolveBase(info, &desc, out);
-}
-
 // What the member receives for an omitted argument: the stated default in the parameter's type;
 // else the missing marker for a Variant, and the type's empty value (empty text, 0, False,
 // Nothing, no array) for anything else.
-HRESULT OmittedValue(const PARAMDESC& desc, ParamSlot& slot) {
+HRESULT OmittedValue(VARIANT* stated, ParamSlot& slot) {
     VARIANT& out = slot.omitted;
-    bool hasDefault = (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) && desc.pparamdescex;
+    bool hasDefault = stated != nullptr;
     if (slot.vt == VT_VARIANT) {
-        if (hasDefault) return VariantCopy(&out, &desc.pparamdescex->varDefaultValue);
+        if (hasDefault) return VariantCopy(&out, stated);
         V_VT(&out) = VT_ERROR;
         V_ERROR(&out) = DISP_E_PARAMNOTFOUND;
         return S_OK;
@@ -152,7 +32,23 @@ HRESULT OmittedValue(const PARAMDESC& desc, ParamSlot& slot) {
     VARIANT empty;
     VariantInit(&empty);
     FloatingPointScope scope;
-    return VariantChangeType(&out, hasDefault ? &desc.pparamdescex->varDefaultValue : &empty, 0, slot.vt);
+    return VariantChangeType(&out, hasDefault ? stated : &empty, 0, slot.vt);
+}
+
+// A parameter's stated default as a VARIANT; the caller clears it.
+void StatedDefault(const ParamDescription& d, VARIANT* value) {
+    VariantInit(value);
+    V_VT(value) = d.defaultVt;
+    if (d.defaultVt == VT_BSTR)
+        V_BSTR(value) = d.defaultText ? SysAllocString(d.defaultText) : nullptr;
+    else
+        value->ullVal = d.defaultBits;
+}
+
+const InterfaceDescription* GeneratedInterface(REFIID iid) {
+    for (size_t i = 0; i < kGeneratedInterfaceCount; ++i)
+        if (IsEqualGUID(*kGeneratedInterfaces[i].iid, iid)) return &kGeneratedInterfaces[i];
+    return nullptr;
 }
 
 }  // namespace
@@ -166,48 +62,68 @@ int DispatchTable::KindIndex(INVOKEKIND kind) {
     }
 }
 
-DispatchTable::DispatchTable(ITypeInfo* info) : info_(info) {}
+IRecordInfo* ParamSlot::Record() const {
+    if (record_) return record_;
+    ITypeInfo* info = TypeInfoOf(recordType);
+    IRecordInfo* made = nullptr;
+    if (!info || FAILED(GetRecordInfoFromTypeInfo(info, &made)) || !made) return nullptr;
+    // Another thread may have made it meanwhile: the first one made is kept.
+    if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&record_), made, nullptr))
+        made->Release();
+    return record_;
+}
 
-HRESULT DispatchTable::Build(ITypeInfo* vtable) {
-    TypeAttr attr(vtable);
-    if (!attr) return E_FAIL;
-    members_.reserve(attr->cFuncs);
-    for (UINT i = 0; i < attr->cFuncs; ++i) {
-        FuncDesc fd(vtable, i);
-        if (!fd) return E_FAIL;
+ITypeInfo* DispatchTable::info() const { return TypeInfoOf(iid_); }
+
+HRESULT DispatchTable::Build(const InterfaceDescription& description) {
+    members_.reserve(description.count);
+    for (USHORT i = 0; i < description.count; ++i) {
+        const MemberDescription& d = description.members[i];
         Member m;
-        m.id = fd->memid;
-        m.kind = fd->invkind;
-        m.slot = fd->oVft;
-        int count = fd->cParams;
-        m.hasResult = count > 0 && (fd->lprgelemdescParam[count - 1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL);
-        int inputs = m.hasResult ? count - 1 : count;
-        for (int p = 0; p < count; ++p) {
-            const ELEMDESC& elem = fd->lprgelemdescParam[p];
+        m.id = d.id;
+        m.kind = d.kind;
+        m.slot = d.slot;
+        m.hasResult = d.hasResult;
+        int inputs = m.hasResult ? d.count - 1 : d.count;
+        m.params.reserve(inputs);
+        for (int p = 0; p < d.count; ++p) {
+            const ParamDescription& pd = d.params[p];
             ParamSlot slot;
             VariantInit(&slot.omitted);
-            HRESULT hr = Resolve(vtable, elem.tdesc, slot);
-            if (FAILED(hr)) return hr;
+            slot.vt = pd.vt;
+            slot.byRef = (pd.flags & kParamByRef) != 0;
+            if (pd.iid) slot.iid = *pd.iid;
+            if (pd.record) slot.recordType = *pd.record;
             if (slot.vt == VT_DISPATCH || slot.vt == VT_UNKNOWN || slot.vt == VT_RECORD || (slot.vt & VT_ARRAY))
                 m.simple = false;
             if (p == inputs) {
                 m.result = slot;
                 continue;
             }
-            slot.optional = (elem.paramdesc.wParamFlags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)) != 0;
+            slot.optional = (pd.flags & kParamOptional) != 0;
             // A required argument given as the missing marker also gets the empty value.
-            if (FAILED(hr = OmittedValue(elem.paramdesc, slot))) return hr;
+            VARIANT stated;
+            StatedDefault(pd, &stated);
+            HRESULT hr = OmittedValue((pd.flags & kParamHasDefault) ? &stated : nullptr, slot);
+            VariantClear(&stated);
+            if (FAILED(hr)) return hr;
             m.params.push_back(slot);
         }
-        BSTR name = nullptr;
-        UINT got = 0;
-        if (SUCCEEDED(vtable->GetNames(m.id, &name, 1, &got)) && got == 1) {
-            names_.emplace_back(name, m.id);
-            SysFreeString(name);
-        }
+        if (d.name) names_.emplace_back(d.name, m.id);
         members_.push_back(std::move(m));
     }
     return S_OK;
+}
+
+DispatchTable* DispatchTable::Make(const InterfaceDescription& description) {
+    DispatchTable* table = new (std::nothrow) DispatchTable(*description.iid);
+    if (!table) return nullptr;
+    if (FAILED(table->Build(description))) {
+        delete table;
+        return nullptr;
+    }
+    table->Index();
+    return table;
 }
 
 void DispatchTable::Index() {
@@ -228,10 +144,10 @@ void DispatchTable::Index() {
         kinds->index[KindIndex(m.kind)] = static_cast<short>(i);
     }
     std::sort(sparse_.begin(), sparse_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    auto byName = [](const auto& a, const auto& b) { return _wcsicmp(a.first.c_str(), b.first.c_str()) < 0; };
+    auto byName = [](const auto& a, const auto& b) { return _wcsicmp(a.first, b.first) < 0; };
     std::sort(names_.begin(), names_.end(), byName);
     names_.erase(std::unique(names_.begin(), names_.end(),
-                             [](const auto& a, const auto& b) { return _wcsicmp(a.first.c_str(), b.first.c_str()) == 0; }),
+                             [](const auto& a, const auto& b) { return _wcsicmp(a.first, b.first) == 0; }),
                  names_.end());
 }
 
@@ -270,8 +186,8 @@ const Member* DispatchTable::Find(DISPID id, WORD flags) const {
 bool DispatchTable::IdOfName(const OLECHAR* name, DISPID* id) const {
     if (!name) return false;
     auto it = std::lower_bound(names_.begin(), names_.end(), name,
-                               [](const auto& e, const OLECHAR* n) { return _wcsicmp(e.first.c_str(), n) < 0; });
-    if (it == names_.end() || _wcsicmp(it->first.c_str(), name) != 0) return false;
+                               [](const auto& e, const OLECHAR* n) { return _wcsicmp(e.first, n) < 0; });
+    if (it == names_.end() || _wcsicmp(it->first, name) != 0) return false;
     *id = it->second;
     return true;
 }
@@ -291,17 +207,15 @@ const DispatchTable* DispatchTable::Of(REFIID iid) {
     auto it = registry->tables.find(iid);
     if (it != registry->tables.end()) {
         table = it->second;
+    } else if (const InterfaceDescription* generated = GeneratedInterface(iid)) {
+        table = Make(*generated);
     } else if (ITypeInfo* info = TypeInfoOf(iid)) {
-        table = new (std::nothrow) DispatchTable(info);
-        ComPtr<ITypeInfo> vtable = VtableView(info);
-        if (table && SUCCEEDED(table->Build(vtable.get()))) {
-            table->Index();
-            registry->tables[iid] = table;
-        } else {
-            delete table;
-            table = nullptr;
-        }
+        // Not described by the build: read from the type information, kept with the table.
+        std::unique_ptr<ReadInterface> read(new (std::nothrow) ReadInterface());
+        if (read && SUCCEEDED(read->Read(info)) && (table = Make(read->description())))
+            table->read_ = std::move(read);
     }
+    if (table) registry->tables[iid] = table;
     LeaveCriticalSection(&registry->lock);
     return table;
 }

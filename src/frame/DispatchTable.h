@@ -1,12 +1,15 @@
-// What late binding needs to know about an interface, read once from the library's own type
-// information: for every dispatch id and invoke kind, the function-table slot, the kinds of the
-// parameters with their ByRef flags and what an omitted one means, and the kind of the result.
-// The dispatch base (Dispatch.cpp) calls members from these tables, and the connection points raise
-// events with the parameter types they hold. Tables live for the life of the process.
+// What late binding needs to know about an interface: for every dispatch id and invoke kind, the
+// function-table slot, the kinds of the parameters with their ByRef flags and what an omitted one
+// means, and the kind of the result. Made once per interface from its description, which the build
+// generated from the type library (InterfaceDescription.h): the type library itself is loaded only
+// for what needs it (records, names of named arguments, GetTypeInfo). The dispatch base
+// (Dispatch.cpp) calls members from these tables, and the connection points raise events with the
+// parameter types they hold. Tables live for the life of the process.
 #pragma once
+#include "frame/InterfaceDescription.h"
 #include <windows.h>
 #include <oaidl.h>
-#include <string>
+#include <memory>
 #include <vector>
 
 namespace wx {
@@ -17,8 +20,14 @@ struct ParamSlot {
     bool byRef = false;
     bool optional = false;      // optional, or with a default value
     IID iid = IID_NULL;         // objects: the interface the member takes or gives
-    IRecordInfo* record = nullptr;  // records and arrays of records; kept by the table
+    GUID recordType = GUID_NULL;  // records and arrays of records: the record's type
     VARIANT omitted;            // an omitted argument: its default, the type's empty value or the missing marker
+
+    // The record's description, made from the type library at its first use; null when unknown.
+    IRecordInfo* Record() const;
+
+private:
+    mutable IRecordInfo* volatile record_ = nullptr;  // kept by the table
 };
 
 struct Member {
@@ -41,12 +50,15 @@ public:
     const Member* Find(DISPID id, WORD flags) const;
     // The dispatch id of a member name, compared without regard to case.
     bool IdOfName(const OLECHAR* name, DISPID* id) const;
-    // The interface's dispatch view (names of parameters for named arguments).
-    ITypeInfo* info() const { return info_; }
+    // The interface's dispatch view (names of parameters for named arguments), loaded at first need.
+    ITypeInfo* info() const;
+
+    // A table made from a description, which must outlive it; null when a default cannot be made.
+    static DispatchTable* Make(const InterfaceDescription& description);
 
 private:
-    explicit DispatchTable(ITypeInfo* info);
-    HRESULT Build(ITypeInfo* vtable);
+    explicit DispatchTable(const IID& iid) : iid_(iid) {}
+    HRESULT Build(const InterfaceDescription& description);
     void Index();
 
     // Indexes of members in `members_` per invoke kind (function, get, put, put by reference).
@@ -54,11 +66,12 @@ private:
     static int KindIndex(INVOKEKIND kind);
     const Kinds* KindsOf(DISPID id) const;
 
-    ITypeInfo* info_;
+    IID iid_;
+    std::unique_ptr<ReadInterface> read_;  // the description, when read from type information
     std::vector<Member> members_;
     std::vector<Kinds> dense_;  // dispatch ids 0..n-1, the usual case
     std::vector<std::pair<DISPID, Kinds>> sparse_;  // any other id, sorted
-    std::vector<std::pair<std::wstring, DISPID>> names_;  // lower case, sorted
+    std::vector<std::pair<const wchar_t*, DISPID>> names_;  // sorted without regard to case
 };
 
 }  // namespace wx

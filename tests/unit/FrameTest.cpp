@@ -2,8 +2,10 @@
 // against the catalogue, creation by ProgID, and error info of a raised error.
 #include "frame/Interfaces.h"
 #include "frame/DispatchEx.h"
+#include "frame/InterfaceDescription.h"
 #include "support/Library.h"
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -442,6 +444,77 @@ TEST(Frame, RecordsAndEnumerations) {
     lib->GetTypeInfoOfGuid(Guid("A914BC59-F1C7-4AEB-A243-B8787C1199D2"), pixel.put());
     Attr pixelAttr(pixel.get());
     EXPECT_EQ(pixelAttr.attr->cbSizeInstance, 8u);
+}
+
+namespace {
+
+// A description as text, one line a member, so that a difference names the member and the field.
+std::string DescriptionText(const wx::InterfaceDescription& d) {
+    auto guid = [](const GUID* g) {
+        if (!g) return std::string("-");
+        wchar_t text[40] = {};
+        StringFromGUID2(*g, text, 40);
+        return Narrow(text);
+    };
+    std::string out;
+    char line[200];
+    for (USHORT i = 0; i < d.count; ++i) {
+        const wx::MemberDescription& m = d.members[i];
+        std::snprintf(line, sizeof line, " id %ld kind %d slot %d result %d:", static_cast<long>(m.id), m.kind, m.slot,
+                      m.hasResult);
+        out += Narrow(m.name) + line;
+        for (USHORT p = 0; p < m.count; ++p) {
+            const wx::ParamDescription& pd = m.params[p];
+            std::snprintf(line, sizeof line, " (vt %04X flags %X default %04X %llX ", pd.vt, pd.flags, pd.defaultVt,
+                          pd.defaultBits);
+            out += line + guid(pd.iid) + " " + guid(pd.record) + " " + (pd.defaultText ? "\"" + Narrow(pd.defaultText) + "\"" : "null") + ")";
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+// The library calls late-bound members from tables the build generated from its type libraries:
+// they must say what the type libraries say, for every interface of both (the public one and the
+// private one, resource 2), read as the library would read them.
+TEST(Frame, GeneratedDispatchTablesAreTheTypeLibrarys) {
+    std::map<std::string, const wx::InterfaceDescription*> generated;
+    for (size_t i = 0; i < wx::kGeneratedInterfaceCount; ++i) {
+        wchar_t text[40] = {};
+        StringFromGUID2(*wx::kGeneratedInterfaces[i].iid, text, 40);
+        generated[Narrow(text)] = &wx::kGeneratedInterfaces[i];
+    }
+    std::set<std::string> described;
+    for (std::wstring path : {LibraryPath(), LibraryPath() + L"\\2"}) {
+        ComPtr<ITypeLib> lib;
+        ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()), S_OK) << Narrow(path.c_str());
+        for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+            TYPEKIND kind;
+            ASSERT_EQ(lib->GetTypeInfoType(i, &kind), S_OK);
+            if (kind != TKIND_DISPATCH && kind != TKIND_INTERFACE) continue;
+            ComPtr<ITypeInfo> info;
+            ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+            Bstr name;
+            info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+            wx::ReadInterface read;
+            if (FAILED(read.Read(info.get()))) continue;  // not callable late-bound at all
+            wchar_t text[40] = {};
+            StringFromGUID2(*read.description().iid, text, 40);
+            std::string iid = Narrow(text);
+            if (!described.insert(iid).second) continue;  // the library asks the public one first
+            auto found = generated.find(iid);
+            if (found == generated.end()) {
+                ADD_FAILURE() << Narrow(name.get()) << " " << iid << ": no generated table";
+                continue;
+            }
+            EXPECT_EQ(DescriptionText(*found->second), DescriptionText(read.description())) << Narrow(name.get());
+        }
+    }
+    // Every generated table is one of an interface the type libraries describe.
+    for (const auto& [iid, description] : generated) EXPECT_TRUE(described.count(iid)) << iid << ": generated, not described";
+    EXPECT_GT(described.size(), 20u);
 }
 
 TEST(Frame, ClassFactoryAndUnloading) {

@@ -85,7 +85,10 @@ public:
         if (!t) return TYPE_E_ELEMENTNOTFOUND;
         if (!names || !ids) return E_POINTER;
         if (count == 1) return t->IdOfName(names[0], ids) ? S_OK : (ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME);
-        return DispGetIDsOfNames(t->info(), names, count, ids);  // with the names of named arguments
+        // With the names of named arguments, which only the type information holds.
+        ITypeInfo* info = t->info();
+        if (!info) return TYPE_E_ELEMENTNOTFOUND;
+        return DispGetIDsOfNames(info, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excepInfo, UINT* argErr) override {

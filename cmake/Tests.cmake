@@ -61,10 +61,10 @@ set(HOST_SCRIPT_AREA_registry settings)
 set(HOST_SCRIPT_AREA_pixels imaging)
 set(HOST_SCRIPT_AREA_results frame)
 
-# The areas whose tests move windows, z-order, the keyboard or read the screen (and unit/others,
-# whose tests are not sorted): one at a time on a prefix's desktop.
-# The leak checks call a member of every area, windows and the screen among them.
-set(WX_DESKTOP_AREAS desktop printing media registration leak)
+# The areas whose tests move windows, z-order, the keyboard or read the screen, or show windows
+# and message boxes that take the focus (and unit/others, whose tests are not sorted): one at a
+# time on a prefix's desktop. The leak checks call a member of every area.
+set(WX_DESKTOP_AREAS desktop printing media registration leak files settings imaging)
 
 # "Suite.*:Other.*" for a gtest filter.
 function(wx_suite_filter out)

@@ -10,6 +10,7 @@ add_dependencies(wendrax1_unit typelibs WENDRAX1)
 target_include_directories(wendrax1_unit PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${GEN})
 target_link_libraries(wendrax1_unit PRIVATE gtest ${PLATFORM_LIBS})
 target_link_options(wendrax1_unit PRIVATE ${STATIC_LINK})
+wx_precompile(wendrax1_unit <gtest/gtest.h>)
 # The shipped library carries no symbols: the tests that replace its platform calls find the
 # table through the debug information the build keeps (Wine sees the build through drive Z:).
 target_compile_definitions(wendrax1_unit PRIVATE WX_LIBRARY_DEBUG_FILE=L"Z:${WX_DEBUG_DIR}/WENDRAX1.dll.debug")

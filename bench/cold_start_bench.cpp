@@ -36,43 +36,11 @@ struct Side {
 const Side kOurs = {L"WENDRAX1.clsDrvInfo2", L"Get_Extension"};
 const Side kPeer = {L"Scripting.FileSystemObject", L"GetExtensionName"};
 
-// The child: one creation and one call, timed; prints the microseconds and the result.
-int Child(const Side& side) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    double start = Now();
-    CLSID clsid;
-    IDispatch* object = nullptr;
-    HRESULT hr = CLSIDFromProgID(side.progId, &clsid);
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object));
-    DISPID id = DISPID_UNKNOWN;
-    if (SUCCEEDED(hr)) {
-        LPOLESTR names[] = {const_cast<LPOLESTR>(side.member)};
-        hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    }
-    VARIANT arg, result;
-    VariantInit(&arg);
-    VariantInit(&result);
-    V_VT(&arg) = VT_BSTR;
-    V_BSTR(&arg) = SysAllocString(kPath);
-    if (SUCCEEDED(hr)) {
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
-        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
-    }
-    double elapsed = (Now() - start) * 1e6;
-    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
-    std::printf("%.0f %s 0x%08lX\n", elapsed, right ? "txt" : "wrong", static_cast<unsigned long>(hr));
-    VariantClear(&arg);
-    VariantClear(&result);
-    if (object) object->Release();
-    CoUninitialize();
-    return right ? 0 : 1;
-}
-
-// The child of --phases: the same steps, each timed. With `split`, the library's type library and
-// the class's type information are loaded before the name (the platform keeps one copy of a loaded
-// type library per file, so the library's own load afterwards finds it).
-int PhasesChild(const Side& side, bool split) {
+// The child: one creation and one call, timed; prints the microseconds and the result, and with
+// `phases` each step's microseconds. With `split`, the library's type library and the class's type
+// information are loaded before the name (the platform keeps one copy of a loaded type library per
+// file, so the library's own load afterwards finds it).
+int Child(const Side& side, bool phases, bool split) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     double t[7];
     int n = 0;
@@ -112,7 +80,10 @@ int PhasesChild(const Side& side, bool split) {
     t[n++] = Now();
     bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
     std::printf("%.0f %s", (t[n - 1] - t[0]) * 1e6, right ? "txt" : "wrong");
-    for (int i = 1; i < n; ++i) std::printf(" %.0f", (t[i] - t[i - 1]) * 1e6);
+    if (phases)
+        for (int i = 1; i < n; ++i) std::printf(" %.0f", (t[i] - t[i - 1]) * 1e6);
+    else
+        std::printf(" 0x%08lX", static_cast<unsigned long>(hr));
     std::printf("\n");
     VariantClear(&arg);
     VariantClear(&result);
@@ -220,10 +191,10 @@ int Phases(int rounds) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && std::wstring(argv[1]) == L"--child") return Child(std::wstring(argv[2]) == L"ours" ? kOurs : kPeer);
+    if (argc == 3 && std::wstring(argv[1]) == L"--child") return Child(std::wstring(argv[2]) == L"ours" ? kOurs : kPeer, false, false);
     if (argc == 3 && std::wstring(argv[1]) == L"--phases-child") {
         std::wstring which = argv[2];
-        return PhasesChild(which == L"peer" ? kPeer : kOurs, which == L"ours-split");
+        return Child(which == L"peer" ? kPeer : kOurs, true, which == L"ours-split");
     }
     bool phases = argc > 1 && std::wstring(argv[1]) == L"--phases";
     int rounds = argc > 1 + phases ? _wtoi(argv[1 + phases]) : 9;

@@ -224,6 +224,37 @@ private:
     SAFEARRAY* a_ = nullptr;
 };
 
+// The descriptions a type info lends out, given back on every path.
+class TypeAttr {
+public:
+    explicit TypeAttr(ITypeInfo* info) : info_(info) { if (FAILED(info->GetTypeAttr(&attr_))) attr_ = nullptr; }
+    ~TypeAttr() { if (attr_) info_->ReleaseTypeAttr(attr_); }
+    TypeAttr(const TypeAttr&) = delete;
+    TypeAttr& operator=(const TypeAttr&) = delete;
+    TYPEATTR* operator->() const { return attr_; }
+    TYPEATTR* get() const { return attr_; }
+    explicit operator bool() const { return attr_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    TYPEATTR* attr_ = nullptr;
+};
+
+class FuncDesc {
+public:
+    FuncDesc(ITypeInfo* info, UINT index) : info_(info) { if (FAILED(info->GetFuncDesc(index, &desc_))) desc_ = nullptr; }
+    ~FuncDesc() { if (desc_) info_->ReleaseFuncDesc(desc_); }
+    FuncDesc(const FuncDesc&) = delete;
+    FuncDesc& operator=(const FuncDesc&) = delete;
+    FUNCDESC* operator->() const { return desc_; }
+    FUNCDESC* get() const { return desc_; }
+    explicit operator bool() const { return desc_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    FUNCDESC* desc_ = nullptr;
+};
+
 // COM for the length of one call; left alone when the caller's thread already has it in another
 // mode.
 class ComScope {

@@ -7,34 +7,6 @@ namespace wx {
 
 namespace {
 
-class TypeAttr {
-public:
-    explicit TypeAttr(ITypeInfo* info) : info_(info) { if (FAILED(info->GetTypeAttr(&attr_))) attr_ = nullptr; }
-    ~TypeAttr() { if (attr_) info_->ReleaseTypeAttr(attr_); }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    TYPEATTR* operator->() const { return attr_; }
-    explicit operator bool() const { return attr_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    TYPEATTR* attr_ = nullptr;
-};
-
-class FuncDesc {
-public:
-    FuncDesc(ITypeInfo* info, UINT index) : info_(info) { if (FAILED(info->GetFuncDesc(index, &desc_))) desc_ = nullptr; }
-    ~FuncDesc() { if (desc_) info_->ReleaseFuncDesc(desc_); }
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-    FUNCDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    FUNCDESC* desc_ = nullptr;
-};
-
 // The function-table view of an interface: a dual interface's type information may be its
 // dispatch view.
 ComPtr<ITypeInfo> VtableView(ITypeInfo* info) {

@@ -16,6 +16,8 @@ namespace {
 
 using wx::Bstr;
 using wx::ComPtr;
+using wx::FuncDesc;
+using wx::TypeAttr;
 
 struct Apartment {
     HRESULT hr = CoInitialize(nullptr);
@@ -27,23 +29,7 @@ struct Output {
     ~Output() { if (file) fclose(file); }
 };
 
-// The descriptions a type info lends out, given back on every path.
-struct TypeAttr {
-    ITypeInfo* info;
-    TYPEATTR* attr = nullptr;
-    explicit TypeAttr(ITypeInfo* i) : info(i) { if (FAILED(info->GetTypeAttr(&attr))) attr = nullptr; }
-    ~TypeAttr() { if (attr) info->ReleaseTypeAttr(attr); }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-};
-struct FuncDesc {
-    ITypeInfo* info;
-    FUNCDESC* desc = nullptr;
-    FuncDesc(ITypeInfo* i, UINT index) : info(i) { if (FAILED(info->GetFuncDesc(index, &desc))) desc = nullptr; }
-    ~FuncDesc() { if (desc) info->ReleaseFuncDesc(desc); }
-    FuncDesc(const FuncDesc&) = delete;
-    FuncDesc& operator=(const FuncDesc&) = delete;
-};
+// A variable description a type info lends out, given back on every path.
 struct VarDesc {
     ITypeInfo* info;
     VARDESC* desc = nullptr;
@@ -164,9 +150,9 @@ BasicType DescribeUserDefined(ITypeInfo* owner, HREFTYPE ref) {
     Documentation doc = DocumentationOf(target.get(), MEMBERID_NIL);
     TypeAttr attr(target.get());
     std::string name = Utf8(doc.name);
-    if (!attr.attr) return {name, "value", 0};
-    switch (attr.attr->typekind) {
-    case TKIND_ALIAS: return Describe(target.get(), attr.attr->tdescAlias);  // Basic sees the target type
+    if (!attr) return {name, "value", 0};
+    switch (attr->typekind) {
+    case TKIND_ALIAS: return Describe(target.get(), attr->tdescAlias);  // Basic sees the target type
     case TKIND_ENUM: return {name, "enum", 0};
     case TKIND_RECORD: return {name, "record", 0};
     case TKIND_INTERFACE:
@@ -239,8 +225,8 @@ const char* KindOf(const FUNCDESC& f) {
 
 std::string Member(ITypeInfo* info, UINT index) {
     FuncDesc func(info, index);
-    if (!func.desc) return Fields().text("error", "no description").str();
-    const FUNCDESC& f = *func.desc;
+    if (!func) return Fields().text("error", "no description").str();
+    const FUNCDESC& f = *func.get();
     std::vector<BSTR> names(f.cParams + 1, nullptr);
     UINT count = 0;
     info->GetNames(f.memid, names.data(), static_cast<UINT>(names.size()), &count);
@@ -296,9 +282,9 @@ std::string Member(ITypeInfo* info, UINT index) {
 std::string Interface(ITypeInfo* info) {
     ComPtr<ITypeInfo> own(info);
     TypeAttr attr(info);
-    if (!attr.attr) return "null";
+    if (!attr) return "null";
     // A dual interface lists its members in its function-table half, without those it inherits.
-    if (attr.attr->typekind == TKIND_DISPATCH && (attr.attr->wTypeFlags & TYPEFLAG_FDUAL)) {
+    if (attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
         HREFTYPE ref = 0;
         ComPtr<ITypeInfo> vtable;
         if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
@@ -308,20 +294,20 @@ std::string Interface(ITypeInfo* info) {
     TypeAttr ownAttr(own.get());
     Documentation doc = DocumentationOf(own.get(), MEMBERID_NIL);
     std::vector<std::string> members;
-    bool dispatchOnly = ownAttr.attr->typekind == TKIND_DISPATCH;
-    for (UINT i = 0; i < ownAttr.attr->cFuncs; ++i) {
+    bool dispatchOnly = ownAttr->typekind == TKIND_DISPATCH;
+    for (UINT i = 0; i < ownAttr->cFuncs; ++i) {
         FuncDesc func(own.get(), i);
         // A pure dispatch interface repeats IUnknown's and IDispatch's members (restricted).
-        if (dispatchOnly && func.desc && (func.desc->wFuncFlags & FUNCFLAG_FRESTRICTED) && func.desc->memid >= 0x60000000)
+        if (dispatchOnly && func && (func->wFuncFlags & FUNCFLAG_FRESTRICTED) && func->memid >= 0x60000000)
             continue;
         members.push_back(Member(own.get(), i));
     }
     return Fields()
         .text("name", Utf8(doc.name))
-        .text("iid", GuidText(ownAttr.attr->guid))
+        .text("iid", GuidText(ownAttr->guid))
         .text("summary", Utf8(doc.summary))
         .number("helpContext", doc.context)
-        .flag("dual", (attr.attr->wTypeFlags & TYPEFLAG_FDUAL) != 0)
+        .flag("dual", (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0)
         .add("members", List(members, "      "))
         .str();
 }
@@ -401,10 +387,10 @@ int Run(const wchar_t* library, const wchar_t* output) {
         ComPtr<ITypeInfo> info;
         if (FAILED(lib->GetTypeInfo(i, info.put())) || !info) continue;
         TypeAttr attr(info.get());
-        if (!attr.attr) continue;
-        if (attr.attr->typekind == TKIND_COCLASS) classes.push_back(Class(info.get(), *attr.attr));
-        if (attr.attr->typekind == TKIND_ENUM || attr.attr->typekind == TKIND_RECORD)
-            types.push_back(Type(info.get(), *attr.attr));
+        if (!attr) continue;
+        if (attr->typekind == TKIND_COCLASS) classes.push_back(Class(info.get(), *attr.get()));
+        if (attr->typekind == TKIND_ENUM || attr->typekind == TKIND_RECORD)
+            types.push_back(Type(info.get(), *attr.get()));
     }
     std::string text = Fields()
                            .text("name", Utf8(doc.name))

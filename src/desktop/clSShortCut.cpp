@@ -29,7 +29,6 @@ std::wstring ShellFolder(int csidl) {
     return path;
 }
 
-
 // The link the toolkit would make, on the user's desktop, written through the shell's own link
 // object in Unicode. True when the link file was saved.
 bool SaveDesktopLink(const std::wstring& title, const std::wstring& target, const std::wstring& arguments) {

@@ -16,6 +16,7 @@ struct PlatformCalls {
     DWORD(APIENTRY* wnetOpenEnumA)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA resource, LPHANDLE handle);
     DWORD(APIENTRY* wnetEnumResourceA)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
     DWORD(APIENTRY* wnetCloseEnum)(HANDLE handle);
+    // The sound is a WAVE image in memory (SND_MEMORY), never a name: no text crosses here.
     BOOL(WINAPI* sndPlaySoundA)(LPCSTR sound, UINT flags);
     BOOL(WINAPI* shellExecuteExW)(SHELLEXECUTEINFOW* info);
     VOID(WINAPI* keybdEvent)(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra);

@@ -1,5 +1,6 @@
 #include "files/DriveObject.h"
 #include "files/FolderDispatch.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Errors.h"
 #include "frame/Platform.h"
 #include "frame/Text.h"
@@ -152,6 +153,8 @@ STDMETHODIMP DriveObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     for (const MemberName& m : kMembers) known = known || m.id == id;
     if (!known) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;  // all read-only
+    HRESULT block = CheckParameterBlock(params);
+    if (FAILED(block)) return block;
     if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
     try {
         Variant value = Value(id);

@@ -1,5 +1,6 @@
 #include "files/FolderDispatch.h"
 #include "files/FileSystem.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Text.h"
 
 namespace wx {
@@ -64,6 +65,8 @@ STDMETHODIMP FolderDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
                                     EXCEPINFO*, UINT*) {
     if (id != kPath && id != kName && id != kIsRootFolder) return DISP_E_MEMBERNOTFOUND;
     if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
+    HRESULT block = CheckParameterBlock(params);
+    if (FAILED(block)) return block;
     if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
     if (!result) return S_OK;
     VariantInit(result);

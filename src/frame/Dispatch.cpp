@@ -1,4 +1,5 @@
 #include "frame/Dispatch.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
 #include <climits>
@@ -11,19 +12,6 @@
 namespace wx {
 
 namespace {
-
-bool IsMissing(const VARIANT* v) {
-    if (!v) return true;
-    if (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND) return true;
-    if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) return IsMissing(V_VARIANTREF(v));
-    return false;
-}
-
-// The value a variable holds, looking through VT_BYREF|VT_VARIANT chains.
-const VARIANT* Deref(const VARIANT* v) {
-    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    return v;
-}
 
 // The bounds of every dimension, first dimension first (the order SafeArrayCreate takes).
 std::vector<SAFEARRAYBOUND> BoundsOf(SAFEARRAY* array) {
@@ -79,14 +67,8 @@ HRESULT ArrayFromVariantArray(SAFEARRAY* source, VARTYPE elementVt, SAFEARRAY** 
 
 HRESULT CoerceObject(const VARIANT* value, const ParamSlot& type, VARIANT* out) {
     IUnknown* unknown = nullptr;
-    switch (V_VT(value)) {
-    case VT_DISPATCH: unknown = V_DISPATCH(value); break;
-    case VT_UNKNOWN: unknown = V_UNKNOWN(value); break;
-    case VT_BYREF | VT_DISPATCH: unknown = *V_DISPATCHREF(value); break;
-    case VT_BYREF | VT_UNKNOWN: unknown = *V_UNKNOWNREF(value); break;
-    case VT_EMPTY: break;  // Nothing
-    default: return DISP_E_TYPEMISMATCH;
-    }
+    // Empty is Nothing, as the runtime's Set takes it.
+    if (!HoldsObject(*value, &unknown) && V_VT(value) != VT_EMPTY) return DISP_E_TYPEMISMATCH;
     V_VT(out) = type.vt;
     V_UNKNOWN(out) = nullptr;
     if (!unknown) return S_OK;
@@ -108,9 +90,9 @@ bool IsInteger(VARTYPE vt) {
     }
 }
 
-// Fills `out` (zeroed) with `value` converted to the parameter's type.
+// Fills `out` (zeroed) with a checked argument's value converted to the parameter's type.
 HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
-    const VARIANT* value = Deref(source);
+    const VARIANT* value = &ValueOf(*source);
     if (type.vt == VT_VARIANT) return VariantCopyInd(out, const_cast<VARIANT*>(value));
     if (type.vt == VT_DISPATCH || type.vt == VT_UNKNOWN) return CoerceObject(value, type, out);
     if (type.vt & VT_ARRAY) {
@@ -265,12 +247,11 @@ bool IsScalarOrText(VARTYPE vt) {
     return vt != VT_VARIANT && vt != VT_DISPATCH && vt != VT_UNKNOWN && vt != VT_RECORD && !(vt & VT_ARRAY);
 }
 
-bool IsMissingValue(const VARIANT* v) { return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND; }
-
+// `supplied` is the reader's checked argument, null when not given.
 HRESULT PassByValue(Argument& arg, const VARIANT* supplied) {
     const ParamSlot& slot = *arg.slot;
-    const VARIANT* value = supplied ? Deref(supplied) : nullptr;
-    if (!value || IsMissingValue(value)) {
+    const VARIANT* value = supplied ? &ValueOf(*supplied) : nullptr;
+    if (!value || IsMissing(*value)) {
         // An omitted argument; a Variant parameter gets the marker the caller gave.
         ViewOf(slot.vt == VT_VARIANT && value ? *value : slot.omitted, slot.vt, arg.call);
         return S_OK;
@@ -306,7 +287,7 @@ void PassPointer(Argument& arg, void* pointer) {
 
 HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
     const ParamSlot& slot = *arg.slot;
-    if (!supplied || IsMissing(supplied)) {
+    if (!supplied || IsMissing(*supplied)) {
         if (slot.vt == VT_RECORD) {
             IRecordInfo* info = slot.Record();
             if (!info) return TYPE_E_ELEMENTNOTFOUND;
@@ -321,7 +302,7 @@ HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
     }
     VARTYPE vt = V_VT(supplied);
     if (slot.vt == VT_RECORD) {
-        const VARIANT* value = Deref(supplied);
+        const VARIANT* value = &ValueOf(*supplied);
         if ((V_VT(value) & ~VT_BYREF) != VT_RECORD || !V_RECORD(value)) return DISP_E_TYPEMISMATCH;
         PassPointer(arg, V_RECORD(value));
         return S_OK;
@@ -416,53 +397,22 @@ void ForScript(VARIANT* result) {
     }
 }
 
-HRESULT CallMember(void* self, const Member& member, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
-                   UINT* argErr, CallerKind caller) {
-    const UINT inputs = static_cast<UINT>(member.params.size());
-    const bool isPut = member.kind == INVOKE_PROPERTYPUT || member.kind == INVOKE_PROPERTYPUTREF;
-
-    // Which of the caller's arguments goes to which parameter (they arrive last to first).
-    VARIANT* fixedSupplied[kFrameOnStack];
-    std::unique_ptr<VARIANT*[]> heapSupplied;
-    VARIANT** supplied = fixedSupplied;
-    if (inputs > kFrameOnStack) {
-        heapSupplied.reset(new (std::nothrow) VARIANT*[inputs]);
-        if (!(supplied = heapSupplied.get())) return E_OUTOFMEMORY;
-    }
-    for (UINT i = 0; i < inputs; ++i) supplied[i] = nullptr;
-    UINT named = params->cNamedArgs;
-    UINT positional = params->cArgs - named;
-    for (UINT n = 0; n < named; ++n) {
-        DISPID which = params->rgdispidNamedArgs[n];
-        if (which == DISPID_THIS) continue;  // the script engine's own "this", not a parameter
-        UINT index = which == DISPID_PROPERTYPUT && isPut ? inputs - 1 : static_cast<UINT>(which);
-        if (which < 0 && !(which == DISPID_PROPERTYPUT && isPut)) index = inputs;
-        if (index >= inputs) {
-            if (argErr) *argErr = n;
-            return DISP_E_PARAMNOTFOUND;
-        }
-        supplied[index] = &params->rgvarg[n];
-    }
-    if (isPut && named == 0 && positional > 0 && inputs > 0) {
-        supplied[inputs - 1] = &params->rgvarg[0];
-        --positional;
-    }
-    if (positional > inputs) return DISP_E_BADPARAMCOUNT;
-    for (UINT k = 0; k < positional; ++k) supplied[k] = &params->rgvarg[params->cArgs - 1 - k];
+HRESULT CallMember(void* self, const Member& member, const DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* excepInfo, UINT* argErr, CallerKind caller) {
+    // Every argument placed at its parameter and checked before anything reads it.
+    ArgumentReader reader;
+    HRESULT placed = reader.Read(member, params, argErr);
+    if (FAILED(placed)) return placed;
+    const UINT inputs = reader.count();
 
     CallFrame frame(inputs + (member.hasResult ? 1 : 0));
     if (!frame.ok()) return E_OUTOFMEMORY;
     for (UINT i = 0; i < inputs; ++i) {
         const ParamSlot& slot = member.params[i];
-        if (!supplied[i] && !slot.optional) {
-            if (argErr) *argErr = params->cArgs;
-            return DISP_E_PARAMNOTOPTIONAL;
-        }
         Argument& arg = frame.Add(&slot);
-        HRESULT hr = slot.byRef ? PassByRef(arg, supplied[i]) : PassByValue(arg, supplied[i]);
+        HRESULT hr = slot.byRef ? PassByRef(arg, reader.Supplied(i)) : PassByValue(arg, reader.Supplied(i));
         if (FAILED(hr)) {
-            // The position as Invoke counts it (last argument first).
-            if (argErr) *argErr = params->cArgs - 1 - (i < params->cArgs ? i : 0);
+            if (argErr) *argErr = reader.Position(i);
             return hr;
         }
         frame.Pass(i, slot.byRef ? V_VT(&arg.call) : CallTypeOf(slot.vt));
@@ -552,12 +502,14 @@ HRESULT VariantArrayOf(SAFEARRAY* source, SAFEARRAY** result) {
 
 HRESULT InvokeMember(void* self, const DispatchTable* table, DISPID id, WORD flags, DISPPARAMS* params,
                      VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr, CallerKind caller) noexcept {
-    static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
+    // A block that contradicts itself is refused before the member is even looked up.
+    HRESULT block = CheckParameterBlock(params);
+    if (FAILED(block)) return block;
     if (!table) return TYPE_E_ELEMENTNOTFOUND;
     const Member* member = table->Find(id, flags);
     if (!member) return DISP_E_MEMBERNOTFOUND;
     try {
-        return CallMember(self, *member, params ? params : &noParams, result, excepInfo, argErr, caller);
+        return CallMember(self, *member, params, result, excepInfo, argErr, caller);
     } catch (...) {
         return E_OUTOFMEMORY;  // only the conversions of arrays allocate with new
     }

@@ -1,4 +1,5 @@
 #include "frame/HostObject.h"
+#include "frame/ArgumentReader.h"
 #include "frame/DispatchEx.h"
 #include "frame/Errors.h"
 #include <cstring>
@@ -133,6 +134,7 @@ std::wstring HostObject::GetText(const wchar_t* name) const { return ToText(*Get
 namespace {
 Variant Converted(const VARIANT& value, VARTYPE vt) {
     Variant out;
+    ReadArgument(value);  // nothing malformed reaches the conversion
     if (V_VT(&value) == VT_NULL) RaiseRuntime(94);
     HRESULT hr = VariantChangeType(out.get(), const_cast<VARIANT*>(&value), 0, vt);
     if (hr == DISP_E_OVERFLOW) RaiseRuntime(6);

@@ -1,4 +1,5 @@
 #include "frame/Runtime.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
 #include "frame/Module.h"
@@ -100,8 +101,7 @@ float Rnd() {
 }
 
 std::vector<BYTE> ResourceBytes(const VARIANT& id, const std::wstring& type) {
-    const VARIANT* value = &id;
-    while (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
+    const VARIANT* value = &ReadArgument(id);
     std::wstring name;
     LPCWSTR resource = nullptr;
     std::wstring shown;

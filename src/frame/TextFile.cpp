@@ -1,4 +1,5 @@
 #include "frame/TextFile.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
 #include "frame/Runtime.h"
@@ -39,8 +40,7 @@ void TextFile::PrintLine(const std::wstring& text) { Write(ToAnsi(text) + "\r\n"
 namespace {
 
 std::string FieldText(const VARIANT& raw) {
-    const VARIANT* v = &raw;
-    while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
+    const VARIANT* v = &ReadArgument(raw);
     switch (V_VT(v) & ~VT_BYREF) {
     case VT_EMPTY: return std::string();
     case VT_NULL: return "#NULL#";

@@ -1,4 +1,5 @@
 #include "media/clsResolu.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
@@ -80,12 +81,8 @@ float Factor(short pixels, short design) {
 // The control at a form's index, looked up afresh on every use, as late-bound host code does.
 HostObject ControlAt(const HostObject& form, long index) {
     Variant item = form.Get(L"Controls", {Variant::Long(index)});
-    VARIANT* v = item.get();
-    while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
     IUnknown* unknown = nullptr;
-    if (V_VT(v) == VT_DISPATCH || V_VT(v) == VT_UNKNOWN) unknown = V_UNKNOWN(v);
-    else if (V_VT(v) == (VT_BYREF | VT_DISPATCH) || V_VT(v) == (VT_BYREF | VT_UNKNOWN)) unknown = *V_UNKNOWNREF(v);
-    else RaiseRuntime(424);
+    if (!HoldsObject(ReadArgument(*item.get()), &unknown)) RaiseRuntime(424);
     if (!unknown) RaiseRuntime(91);
     ComPtr<IDispatch> control;
     if (FAILED(unknown->QueryInterface(IID_IDispatch, control.putVoid())) || !control) RaiseRuntime(438);

@@ -1,4 +1,5 @@
 #include "printing/clsTablePrint.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
 #include "frame/HostObject.h"
@@ -36,17 +37,10 @@ void OutObject(Itf** result, const ComPtr<IDispatch>& object, REFIID iid) {
 }
 
 // A Variant flag the way the runtime tests one: Null counts as False.
-bool FlagOf(const VARIANT& value) {
-    const VARIANT* v = &value;
-    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    if (V_VT(v) == VT_NULL) return false;
-    return ToBool(*v);
-}
-
-bool IsMissing(const VARIANT& value) {
-    const VARIANT* v = &value;
-    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND;
+bool FlagOf(const VARIANT& argument) {
+    const VARIANT& value = ReadArgument(argument);
+    if (V_VT(&value) == VT_NULL) return false;
+    return ToBool(value);
 }
 }  // namespace
 
@@ -107,7 +101,7 @@ STDMETHODIMP clsTablePrint::CalcNumRowsPerPage(IDispatch** objOutput, VARIANT bW
     return Guarded([&] {
         if (!objOutput || !result) RaiseRuntime(5);
         FloatingPointScope realArithmetic;
-        bool footerMissing = IsMissing(bWithFooter);
+        bool footerMissing = IsMissingArgument(bWithFooter);
         TableSurface surface(*objOutput);
         ComPtr<IDispatch> current;  // the surface's font is not known: the first cell font is assigned
         BandHeights heights = MeasureBands(model_, surface, current, std::nullopt);

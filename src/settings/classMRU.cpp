@@ -1,4 +1,5 @@
 #include "settings/classMRU.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -111,6 +112,7 @@ STDMETHODIMP classMRU::put_Last(BSTR* value) {
 STDMETHODIMP classMRU::GetArray(SAFEARRAY** varArray) {
     return Guarded([&] {
         if (!varArray) RaiseRuntime(5);
+        ReadArray(*varArray, VT_BSTR);
         short count = StoredCount();
         if (count <= 0) return;  // the caller's array stays as it was
         std::vector<std::wstring> entries;

@@ -1,4 +1,5 @@
 #include "settings/clsDorvelRegHand2A.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -24,11 +25,6 @@ const long kHkeyLocalMachine = static_cast<long>(0x80000002UL);
 std::wstring ErrorSource() { return Module::BaseName() + L".cRegistry"; }
 
 [[noreturn]] void Fail(long number, const std::wstring& description) { RaiseError(number, ErrorSource(), description); }
-
-const VARIANT* Held(const VARIANT* v) {
-    while (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    return v;
-}
 
 // Byte order reversal of a 32-bit number: byte 0 becomes byte 3, 1 becomes 2 and so on.
 DWORD SwapBytes(DWORD n) { return (n >> 24) | ((n >> 8) & 0xFF00) | ((n << 8) & 0xFF0000) | (n << 24); }
@@ -67,7 +63,7 @@ SAFEARRAY* NameArray(const std::vector<std::wstring>& names) {
 }
 
 void EraseArray(SAFEARRAY** array) {
-    if (!*array) return;
+    if (!ReadArray(*array, VT_BSTR)) return;
     HRESULT hr = SafeArrayDestroy(*array);
     if (hr == DISP_E_ARRAYISLOCKED) RaiseRuntime(10);
     ThrowIfFailed(hr);
@@ -229,7 +225,7 @@ STDMETHODIMP clsDorvelRegHand2A::get_Value(VARIANT* result) {
 }
 
 void clsDorvelRegHand2A::WriteValue(const VARIANT& given) {
-    const VARIANT* value = Held(&given);
+    const VARIANT* value = &ReadArgument(given);
     SECURITY_ATTRIBUTES security = {0, nullptr, FALSE};
     RegKey handle;
     DWORD disposition = 0;
@@ -404,7 +400,9 @@ STDMETHODIMP clsDorvelRegHand2A::CreateEXEAssociation(BSTR sExePath, BSTR sClass
 
 STDMETHODIMP clsDorvelRegHand2A::CreateAdditionalEXEAssociations(BSTR sClassName, SAFEARRAY** vItems) {
     return Guarded([&] {
+        // A host may hand its String() here as well as a Variant().
         SAFEARRAY* items = vItems ? *vItems : nullptr;
+        if (items) ReadArray(items, (items->fFeatures & FADF_BSTR) ? VT_BSTR : VT_VARIANT);
         LONG upper = -1;
         if (!items || SafeArrayGetDim(items) == 0 || FAILED(SafeArrayGetUBound(items, 1, &upper)) || upper + 1 <= 0 ||
             (upper + 1) % 3 != 0)

@@ -1,4 +1,5 @@
 #include "settings/clsWinReg.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -13,13 +14,6 @@ namespace {
 // All six key-specific rights: query, set, create subkey, enumerate, notify, create link.
 const REGSAM kAllKeyRights = 63;
 const wchar_t kRunKey[] = L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
-
-
-// The value a Variant parameter holds, looking through a caller's by-reference variable.
-VARIANT* Held(VARIANT* v) {
-    while (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    return v;
-}
 
 void ClearResult(VARIANT* result) {
     if (!result) RaiseRuntime(5);
@@ -59,11 +53,11 @@ STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VAR
         BSTR name = *sValueName;
         if (*lType == REG_SZ) {
             // Stored as the text's characters alone, without a terminating NUL.
-            std::wstring data = ToText(*Held(vValue));
+            std::wstring data = ToText(ReadArgument(*vValue));
             *result = RegSetValueExW(HandleOfLong<HKEY>(hKey), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                                      static_cast<DWORD>(data.size() * sizeof(wchar_t)));
         } else if (*lType == REG_DWORD) {
-            long number = ToLong(*Held(vValue));
+            long number = ToLong(ReadArgument(*vValue));
             *result = RegSetValueExW(HandleOfLong<HKEY>(hKey), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                      sizeof number);
         }
@@ -81,7 +75,7 @@ STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vVal
             *result = status;
             return;
         }
-        VARIANT* target = Held(vValue);
+        VARIANT* target = &ReadVariable(*vValue);
         if (type == REG_SZ) {
             std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
             status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);

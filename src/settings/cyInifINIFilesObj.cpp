@@ -1,4 +1,5 @@
 #include "settings/cyInifINIFilesObj.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -25,7 +26,7 @@ void Return(const Bstr& field, BSTR* result) {
 
 // An optional minimum the caller left out (a C++ caller passes the missing marker itself).
 double MinimumOr3000(const VARIANT& value) {
-    if (V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND) return 3000;
+    if (IsMissingArgument(value)) return 3000;
     return ToDouble(value);
 }
 
@@ -202,7 +203,7 @@ STDMETHODIMP cyInifINIFilesObj::get_Sections(BSTR* result) {
 
 void cyInifINIFilesObj::SplitList(const std::wstring& list, bool keepEmpty, SAFEARRAY** names, long* count) {
     if (!names || !count) RaiseRuntime(5);
-    if (*names) {
+    if (ReadArray(*names, VT_BSTR)) {
         ThrowIfFailed(SafeArrayDestroy(*names));
         *names = nullptr;
     }

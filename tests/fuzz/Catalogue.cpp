@@ -222,7 +222,6 @@ Catalogue ReadCatalogue(const std::wstring& libraryPath, std::wstring& error) {
 std::vector<const Member*> Runnable(const Catalogue& catalogue, const std::wstring& only) {
     std::vector<const Member*> run;
     for (const Member& m : catalogue.members) {
-        if (m.skipReason) continue;
         if (!only.empty()) {
             std::wstring full = m.className + L"." + m.name;
             if (only != m.className && only != full) continue;

@@ -39,7 +39,8 @@ struct Catalogue {
 // Reads the type library embedded in the library file. Empty on failure (`error` says why).
 Catalogue ReadCatalogue(const std::wstring& libraryPath, std::wstring& error);
 
-// The members that run, after the skip list and an optional "Class" or "Class.Member" filter.
+// The members that run, after an optional "Class" or "Class.Member" filter; those on the skip list
+// are called in the hostile sweep only.
 std::vector<const Member*> Runnable(const Catalogue& catalogue, const std::wstring& only);
 
 }  // namespace wxfuzz

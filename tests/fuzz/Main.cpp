@@ -8,6 +8,11 @@
 // --start K begins at call K of the sequence (with --calls 1 it replays one call alone; calls are
 // numbered in the crash and hang reports).
 //
+// The first rounds sweep every member (those unsafe to run included) with every malformed argument
+// and contradictory parameter block (Values.h), through Invoke and InvokeEx: each such call must
+// be refused by the dispatch layer before the member runs. The random calls after them mix
+// malformed arguments and blocks in now and then.
+//
 // A call passes when it returns S_OK or an automation error: a DISP_E_* answer of the dispatch
 // layer, or DISP_E_EXCEPTION carrying a failing code and a description. A member answering
 // E_NOTIMPL is "not built"; it fails the run unless --allow-not-built is given. Anything else
@@ -21,6 +26,7 @@
 #include "fuzz/Catalogue.h"
 #include "fuzz/Sandbox.h"
 #include "fuzz/Shared.h"
+#include "fuzz/Values.h"
 #include "frame/Handles.h"
 #include <shellapi.h>
 #include <climits>
@@ -94,7 +100,7 @@ int RunDriver(const Options& o) {
     const LONG n = static_cast<LONG>(runnable.size());
     size_t skipped = 0;
     for (const Member& m : catalogue.members) skipped += m.skipReason ? 1 : 0;
-    printf("WENDRAX1 fuzz: seed %llu, %zu creatable classes, %zu members (%zu skipped as unsafe), %ld to call",
+    printf("WENDRAX1 fuzz: seed %llu, %zu creatable classes, %zu members (%zu unsafe to run: swept only), %ld to call",
            o.seed, catalogue.classes.size(), catalogue.members.size(), skipped, n);
     if (o.seconds > 0) printf(", budget %.0f s", o.seconds);
     if (o.calls > 0) printf(", %ld calls", o.calls);
@@ -163,7 +169,8 @@ int RunDriver(const Options& o) {
     DWORD started = GetTickCount();
     DWORD budgetMs = o.seconds > 0 ? static_cast<DWORD>(o.seconds * 1000) : 0;
     LONG to = o.calls > 0 ? o.start + o.calls : LONG_MAX;
-    LONG minCalls = o.minRounds * n;
+    // The hostile sweep first, then at least the rounds asked for.
+    LONG minCalls = (SweepRounds() + o.minRounds) * n;
     LONG next = o.start;
     bool finished = false;
     int workers = 0;
@@ -286,7 +293,7 @@ int RunDriver(const Options& o) {
         for (LONG i = 0; i < n; ++i)
             if (shared->stats[i].calls == 0) printf("NOT CALLED: %s\n", Narrow(runnable[i]->Label()).c_str());
     for (const Member& m : catalogue.members)
-        if (m.skipReason) printf("skipped: %s: %s\n", Narrow(m.className + L"." + m.name).c_str(), Narrow(m.skipReason).c_str());
+        if (m.skipReason) printf("swept only: %s: %s\n", Narrow(m.className + L"." + m.name).c_str(), Narrow(m.skipReason).c_str());
     if (!unbuilt.empty()) {
         std::wstring list;
         for (const std::wstring& u : unbuilt) list += (list.empty() ? L"" : L", ") + u;

@@ -1,6 +1,7 @@
 #include "fuzz/Values.h"
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <limits>
 
 namespace wxfuzz {
@@ -19,12 +20,13 @@ uint32_t Random::Next() {  // splitmix64
     return static_cast<uint32_t>((z ^ (z >> 31)) >> 16);
 }
 
-Argument::Argument() {
+Argument::Argument() : links(), handMade() {
     VariantInit(&arg);
     VariantInit(&held);
 }
 
 Argument::~Argument() {
+    if (hostile) return;  // points into the fuzzer's own storage, or holds nothing valid to free
     // By-reference forms point into `held`; by-value forms own their value in `arg`.
     if (V_VT(&arg) & VT_BYREF) VariantInit(&arg);
     if (record) {
@@ -307,10 +309,173 @@ void ChooseForm(Argument& a, Random& rng) {
     a.description = L"typed ByRef " + a.description;
 }
 
+// Hostile values. Every VARIANT and descriptor they point into lives in the Argument.
+const VARTYPE kNullReferenceTypes[] = {
+    VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_DATE, VT_BSTR, VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT, VT_UNKNOWN,
+    VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT, VT_RECORD,
+    VT_ARRAY | VT_BSTR, VT_ARRAY | VT_VARIANT, VT_ARRAY | VT_UI1,
+};
+const int kNullReferences = sizeof kNullReferenceTypes / sizeof kNullReferenceTypes[0];
+// Chains null at depth 2, 3 and 4 (depth 1 is the null VT_BYREF|VT_VARIANT above), chains ending
+// at a null text reference at depth 1, 2 and 3, and a chain that loops.
+const int kChains = 7;
+// The last: a record without its record information.
+const VARTYPE kUnusableTypes[] = {
+    0x7FFF, VT_TYPEMASK, VT_VECTOR | VT_I4, VT_RESERVED | VT_I4, VT_BYREF, VT_BYREF | VT_NULL, VT_VARIANT,
+    VT_ARRAY | VT_EMPTY, VT_LPSTR, VT_PTR, VT_CLSID, VT_RECORD,
+};
+const int kUnusable = sizeof kUnusableTypes / sizeof kUnusableTypes[0];
+const wchar_t* const kArrayFaults[] = {
+    L"no dimensions", L"element size of another type", L"features of another type", L"element count overflow",
+    L"upper bound overflow", L"no data", L"hidden type of another type", L"Variant() holding a null reference",
+    L"by reference, no dimensions", L"records without their information",
+};
+const int kArrays = sizeof kArrayFaults / sizeof kArrayFaults[0];
+const BlockFault kBlockFaults[] = {BlockFault::ArgumentsWithoutArray, BlockFault::NamesWithoutList,
+                                   BlockFault::MoreNamesThanArguments, BlockFault::UnknownName, BlockFault::NamedTwice};
+const int kBlocks = sizeof kBlockFaults / sizeof kBlockFaults[0];
+
+std::wstring Hex(unsigned value) {
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%X", value);
+    return text;
+}
+
+void Point(VARIANT& v, VARTYPE vt, void* target) {
+    VariantInit(&v);
+    V_VT(&v) = vt;
+    V_BYREF(&v) = target;
+}
+
+void MakeChain(Argument& a, int which) {
+    if (which == kChains - 1) {
+        Point(a.links[0], VT_BYREF | VT_VARIANT, &a.links[0]);
+        Point(a.arg, VT_BYREF | VT_VARIANT, &a.links[0]);
+        a.description = L"chain of variables that loops";
+        return;
+    }
+    bool endsInText = which >= 3;
+    int depth = endsInText ? which - 2 : which + 2;  // 2..4, or 1..3
+    int links = endsInText ? depth : depth - 1;
+    for (int i = 0; i < links; ++i) Point(a.links[i], VT_BYREF | VT_VARIANT, i + 1 < links ? &a.links[i + 1] : nullptr);
+    if (endsInText) Point(a.links[links - 1], VT_BYREF | VT_BSTR, nullptr);
+    Point(a.arg, VT_BYREF | VT_VARIANT, &a.links[0]);
+    a.description = L"chain null at depth " + std::to_wstring(depth) + (endsInText ? L" (a text reference)" : L"");
+}
+
+void MakeBrokenArray(Argument& a, int which) {
+    HandMadeArray& m = a.handMade;
+    SAFEARRAY& s = m.array;
+    s.cDims = 1;
+    s.fFeatures = FADF_BSTR;
+    s.cbElements = sizeof(BSTR);
+    s.pvData = m.data;
+    s.rgsabound[0].cElements = 1;
+    VARTYPE vt = VT_ARRAY | VT_BSTR;
+    switch (which) {
+    case 0: s.cDims = 0; break;
+    case 1: s.cbElements = 1; break;
+    case 2: s.fFeatures = FADF_VARIANT; break;
+    case 3: s.cDims = 2; s.rgsabound[0].cElements = 0x10000; m.second.cElements = 0x10001; break;
+    case 4: s.rgsabound[0].lLbound = 0x7FFFFFFF; s.rgsabound[0].cElements = 2; break;
+    case 5: s.pvData = nullptr; break;
+    case 6: vt = VT_ARRAY | VT_I4; s.cbElements = 4; s.fFeatures = FADF_HAVEVARTYPE; m.hidden[3] = VT_BSTR; break;
+    case 7:
+        vt = VT_ARRAY | VT_VARIANT;
+        s.fFeatures = FADF_VARIANT;
+        s.cbElements = sizeof(VARIANT);
+        Point(m.data[0], VT_BYREF | VT_I4, nullptr);
+        break;
+    case 8:
+        s.cDims = 0;
+        V_VT(&a.held) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(&a.held) = &s;
+        Point(a.arg, VT_BYREF | VT_ARRAY | VT_BSTR, &V_ARRAY(&a.held));
+        a.description = std::wstring(L"broken array: ") + kArrayFaults[which];
+        return;
+    default: vt = VT_ARRAY | VT_RECORD; s.fFeatures = FADF_RECORD; s.cbElements = 8; break;
+    }
+    V_VT(&a.arg) = vt;
+    V_ARRAY(&a.arg) = &s;
+    a.description = std::wstring(L"broken array: ") + kArrayFaults[which];
+}
+
+// One hostile value (which < HostileValueCount()).
+void MakeHostileValue(int which, Argument& a) {
+    a.hostile = true;
+    VariantInit(&a.arg);
+    if (which < kNullReferences) {
+        VARTYPE vt = kNullReferenceTypes[which];
+        Point(a.arg, VT_BYREF | vt, nullptr);
+        a.description = L"null reference (VT_BYREF|" + Hex(vt) + L")";
+        return;
+    }
+    which -= kNullReferences;
+    if (which < kChains) { MakeChain(a, which); return; }
+    which -= kChains;
+    if (which < kUnusable) {
+        VARTYPE vt = kUnusableTypes[which];
+        V_VT(&a.arg) = vt;
+        if (vt == VT_RECORD) V_RECORD(&a.arg) = a.handMade.data;  // data, but no record information
+        a.description = L"unusable type " + Hex(vt);
+        return;
+    }
+    MakeBrokenArray(a, which - kUnusable);
+}
+
+const int kHostileValues = kNullReferences + kChains + kUnusable + kArrays;
+
 }  // namespace
 
-void MakeArguments(const Member& member, Random& rng, const ValueContext& context,
-                   std::vector<std::unique_ptr<Argument>>& out) {
+int HostileCaseCount() { return kHostileValues + kBlocks; }
+
+BlockFault MakeHostileCase(int which, Argument& a) {
+    if (which < kHostileValues) {
+        MakeHostileValue(which, a);
+        return BlockFault::None;
+    }
+    return kBlockFaults[which - kHostileValues];
+}
+
+const wchar_t* BlockFaultName(BlockFault fault) {
+    switch (fault) {
+    case BlockFault::ArgumentsWithoutArray: return L"arguments counted, no array";
+    case BlockFault::NamesWithoutList: return L"names counted, no list";
+    case BlockFault::MoreNamesThanArguments: return L"more names than arguments";
+    case BlockFault::UnknownName: return L"a name of no parameter";
+    case BlockFault::NamedTwice: return L"a parameter named twice";
+    default: return L"";
+    }
+}
+
+BlockFault MakeSweepArguments(const Member& member, int which, std::vector<std::unique_ptr<Argument>>& out) {
+    out.clear();
+    size_t count = member.params.empty() ? 1 : member.params.size();
+    size_t target = static_cast<size_t>(which) % count;
+    BlockFault fault = BlockFault::None;
+    for (size_t i = 0; i < count; ++i) {
+        out.emplace_back(new Argument());
+        Argument& a = *out.back();
+        if (i == target && which < kHostileValues) {
+            MakeHostileValue(which, a);
+            continue;
+        }
+        V_VT(&a.arg) = VT_ERROR;
+        V_ERROR(&a.arg) = DISP_E_PARAMNOTFOUND;
+        a.description = L"missing";
+    }
+    if (which >= kHostileValues) fault = kBlockFaults[which - kHostileValues];
+    if (fault == BlockFault::NamedTwice && out.size() < 2) {
+        out.emplace_back(new Argument());
+        V_VT(&out.back()->arg) = VT_ERROR;
+        V_ERROR(&out.back()->arg) = DISP_E_PARAMNOTFOUND;
+        out.back()->description = L"missing";
+    }
+    return fault;
+}
+
+BlockFault MakeArguments(const Member& member, Random& rng, const ValueContext& context,
+                         std::vector<std::unique_ptr<Argument>>& out) {
     out.clear();
     size_t count = member.params.size();
     uint32_t shape = rng.Below(100);
@@ -323,6 +488,10 @@ void MakeArguments(const Member& member, Random& rng, const ValueContext& contex
     for (size_t i = 0; i < count; ++i) {
         out.emplace_back(new Argument());
         Argument& a = *out.back();
+        if (rng.Chance(3)) {  // a malformed argument, which is refused whatever the rest
+            MakeHostileValue(static_cast<int>(rng.Below(kHostileValues)), a);
+            continue;
+        }
         if (i < member.params.size()) {
             const Param& p = member.params[i];
             if (rng.Chance(8)) {
@@ -339,6 +508,15 @@ void MakeArguments(const Member& member, Random& rng, const ValueContext& contex
         }
         ChooseForm(a, rng);
     }
+    if (!rng.Chance(2)) return BlockFault::None;
+    // Now and then a block that contradicts itself (with an argument for the names to count).
+    if (out.empty()) {
+        out.emplace_back(new Argument());
+        V_VT(&out.back()->arg) = VT_ERROR;
+        V_ERROR(&out.back()->arg) = DISP_E_PARAMNOTFOUND;
+        out.back()->description = L"missing";
+    }
+    return kBlockFaults[rng.Below(kBlocks)];
 }
 
 void MakeHostAnswer(Random& rng, const wchar_t* name, HWND window, HDC dc, IDispatch* self, VARIANT* out) {

@@ -26,6 +26,15 @@ struct ValueContext {
     IDispatch* picture = nullptr;      // a real picture object
 };
 
+// A SAFEARRAY descriptor built by hand, as a C++ caller may: room for the hidden type before it,
+// a second dimension after it and two elements of data.
+struct HandMadeArray {
+    DWORD hidden[4];
+    SAFEARRAY array;
+    SAFEARRAYBOUND second;
+    VARIANT data[2];
+};
+
 // One argument as Invoke receives it, with the storage a by-reference form points into.
 // The owner frees whatever the callee left in that storage.
 class Argument {
@@ -39,12 +48,32 @@ public:
     void* record = nullptr; // a record made for the call
     wx::ComPtr<IRecordInfo> recordInfo;
     std::wstring description;
+    // A malformed argument: what it points into is the fuzzer's own, never freed as a value.
+    bool hostile = false;
+    VARIANT links[4];       // a chain of variables
+    HandMadeArray handMade;
 };
 
+// Parameter blocks that contradict themselves.
+enum class BlockFault { None, ArgumentsWithoutArray, NamesWithoutList, MoreNamesThanArguments, UnknownName, NamedTwice };
+
+// The malformed arguments and blocks every member is swept with: null by-reference pointers of
+// every type, chains of variables null at each depth, types no member takes and broken array
+// descriptors, then the contradictory blocks. Each must be refused before the member runs.
+int HostileCaseCount();
+// Case `which`: its value in `a` (BlockFault::None), or the fault of the block.
+BlockFault MakeHostileCase(int which, Argument& a);
+const wchar_t* BlockFaultName(BlockFault fault);
+// The sweep's rounds: every case through Invoke, then through InvokeEx.
+inline int SweepRounds() { return 2 * HostileCaseCount(); }
+
 // Fills `out` with arguments for one call of `member` (too few, too many, missing, ByRef and
-// by-value forms included).
-void MakeArguments(const Member& member, Random& rng, const ValueContext& context,
-                   std::vector<std::unique_ptr<Argument>>& out);
+// by-value forms and now and then a malformed argument included).
+BlockFault MakeArguments(const Member& member, Random& rng, const ValueContext& context,
+                         std::vector<std::unique_ptr<Argument>>& out);
+// The arguments of a sweep call: hostile case `which` at one parameter, the missing marker at the
+// others (one extra argument for a member without parameters).
+BlockFault MakeSweepArguments(const Member& member, int which, std::vector<std::unique_ptr<Argument>>& out);
 
 // A value for the host double to answer with (small numbers only, so loops over a host
 // object's size stay short).

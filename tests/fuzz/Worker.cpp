@@ -252,6 +252,43 @@ WORD FlagsFor(const Member& m, Random& rng) {
     }
 }
 
+// The kind of call a member is: what the sweep calls it with.
+WORD NaturalFlags(const Member& m) {
+    switch (m.invkind) {
+    case INVOKE_PROPERTYGET: return DISPATCH_PROPERTYGET;
+    case INVOKE_PROPERTYPUT: return DISPATCH_PROPERTYPUT;
+    case INVOKE_PROPERTYPUTREF: return DISPATCH_PROPERTYPUTREF;
+    default: return DISPATCH_METHOD;
+    }
+}
+
+// Makes a well-formed block contradict itself; `names` holds the names it then points at.
+void Contradict(DISPPARAMS& params, BlockFault fault, const Member& m, std::vector<DISPID>& names) {
+    DISPID first = m.invkind == INVOKE_PROPERTYPUT || m.invkind == INVOKE_PROPERTYPUTREF ? DISPID_PROPERTYPUT : 0;
+    switch (fault) {
+    case BlockFault::None: return;
+    case BlockFault::ArgumentsWithoutArray: params.rgvarg = nullptr; break;
+    case BlockFault::NamesWithoutList:
+        params.cNamedArgs = params.cArgs;
+        params.rgdispidNamedArgs = nullptr;
+        break;
+    case BlockFault::MoreNamesThanArguments:
+        names.assign(params.cArgs + 1, first);
+        for (size_t i = 1; i < names.size(); ++i) names[i] = static_cast<DISPID>(i - 1);
+        params.cNamedArgs = params.cArgs + 1;
+        break;
+    case BlockFault::UnknownName:
+        names.assign(1, 12345);
+        params.cNamedArgs = 1;
+        break;
+    case BlockFault::NamedTwice:
+        names.assign(2, first);
+        params.cNamedArgs = 2;
+        break;
+    }
+    if (!names.empty()) params.rgdispidNamedArgs = names.data();
+}
+
 using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadFn = HRESULT(WINAPI*)();
 
@@ -402,6 +439,15 @@ int RunWorker(const Options& o) {
             if (o.budgetMs && k >= o.minCalls && GetTickCount() - started >= o.budgetMs) break;
             LONG index = k % n;
             const Member& m = *runnable[index];
+            // The first rounds sweep every member with every hostile case, through Invoke and
+            // InvokeEx in turn; the members unsafe to run are called in the sweep only, where
+            // nothing may reach them.
+            const LONG round = k / n;
+            const bool sweep = round < SweepRounds();
+            if (m.skipReason && !sweep) {
+                g_shared->nextCall = k + 1;
+                continue;
+            }
             if (index == 0 || first) SeedScratch(o.root);
             first = false;
             MemberStats& stats = g_shared->stats[index];
@@ -409,6 +455,7 @@ int RunWorker(const Options& o) {
             wx::ComPtr<IDispatch>& object = objects[m.className];
             bool renew = rng.Chance(2);  // drawn always, so a replayed call sees the same values
             bool asScript = rng.Chance(2);  // through IDispatchEx::InvokeEx, as script engines call
+            if (sweep) asScript = round % 2 == 1;
             if (!object || renew) {
                 object.reset();
                 HRESULT hr;
@@ -427,10 +474,12 @@ int RunWorker(const Options& o) {
             }
             host->Reseed(o.seed, static_cast<uint64_t>(k));
             std::vector<std::unique_ptr<Argument>> args;
-            MakeArguments(m, rng, context, args);
-            WORD flags = FlagsFor(m, rng);
+            BlockFault fault = sweep ? MakeSweepArguments(m, static_cast<int>(round / 2), args)
+                                     : MakeArguments(m, rng, context, args);
+            WORD flags = sweep ? NaturalFlags(m) : FlagsFor(m, rng);
             std::wstring described;
             for (auto& a : args) described += (described.empty() ? L"" : L", ") + a->description;
+            if (fault != BlockFault::None) described = std::wstring(L"block: ") + BlockFaultName(fault) + L"; " + described;
             wcsncpy(g_shared->currentArgs, described.c_str(), 599);
             g_shared->currentArgs[599] = 0;
 
@@ -442,6 +491,8 @@ int RunWorker(const Options& o) {
                 params.cNamedArgs = 1;
                 params.rgdispidNamedArgs = &put;
             }
+            std::vector<DISPID> names;
+            Contradict(params, fault, m, names);
             VARIANT result;
             VariantInit(&result);
             EXCEPINFO info;
@@ -464,13 +515,17 @@ int RunWorker(const Options& o) {
             HRESULT code = 0;
             std::wstring why;
             Outcome outcome = Classify(hr, info, code, why);
+            if (sweep && (SUCCEEDED(hr) || hr == DISP_E_EXCEPTION)) {
+                outcome = Outcome::Failure;
+                why = L"a malformed argument or block reached the member";
+            }
             // What the member left in the caller's variables and the result must be sound values.
             if (FAILED(VariantClear(&result)) && outcome != Outcome::Failure) {
                 outcome = Outcome::Failure;
                 why = L"the result is not a valid value";
             }
             for (auto& a : args) {
-                if (!(V_VT(&a->arg) & VT_BYREF)) continue;
+                if (!(V_VT(&a->arg) & VT_BYREF) || a->hostile) continue;
                 if (FAILED(VariantClear(&a->held)) && outcome != Outcome::Failure) {
                     outcome = Outcome::Failure;
                     why = L"a ByRef argument was left holding an invalid value";

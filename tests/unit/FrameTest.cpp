@@ -697,3 +697,159 @@ TEST(Frame, ScriptEnginesGetResultsTheyCanUseThroughInvokeEx) {
     EXPECT_EQ(bhi, 4);
     RegDeleteTreeW(HKEY_CURRENT_USER, scratch);
 }
+
+namespace {
+
+// A SAFEARRAY descriptor as a caller may build it by hand, with room for the hidden type before it.
+struct HandMadeArray {
+    DWORD hidden[4] = {};
+    SAFEARRAY array = {};
+    LONG data[4] = {};
+};
+
+}  // namespace
+
+// Whatever a C++ caller builds that no member can read is refused before the member runs, through
+// Invoke and InvokeEx alike, and leaves the object as it was; null text, Nothing, a BSTR* pointing
+// at null text and a chain of variables stay values.
+TEST(Frame, ArgumentReaderRefusesMalformedArgumentsAndKeepsValues) {
+    auto ini = Create<IDispatch>(CLSID_cyInifINIFilesObj, IID_IDispatch);
+    ASSERT_TRUE(ini);
+    auto script = ini.as<IDispatchEx>(wx::kIID_IDispatchEx);
+    ASSERT_TRUE(script);
+    DISPID path = 0, sections = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"Path"), const_cast<LPOLESTR>(L"EnumerateAllSections")};
+    ASSERT_EQ(ini->GetIDsOfNames(IID_NULL, &names[0], 1, 0, &path), S_OK);
+    ASSERT_EQ(ini->GetIDsOfNames(IID_NULL, &names[1], 1, 0, &sections), S_OK);
+    Variant kept = Variant::Text(L"kept.ini");
+    ASSERT_EQ(Put(ini.get(), L"Path", Val(kept)).hr, S_OK);
+    auto pathNow = [&] { return TextOf(*Get(ini.get(), L"Path").value.get()); };
+
+    DISPID putId = DISPID_PROPERTYPUT;
+    auto put = [&](VARIANT argument, bool asScript, UINT* argErr) {
+        DISPPARAMS params = {&argument, &putId, 1, 1};
+        if (asScript) return script->InvokeEx(path, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+        return ini->Invoke(path, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, argErr);
+    };
+    auto make = [](VARTYPE vt, void* pointer) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = vt;
+        V_BYREF(&v) = pointer;
+        return v;
+    };
+    VARIANT nullEnd = make(VT_BYREF | VT_VARIANT, nullptr);
+    VARIANT middle = make(VT_BYREF | VT_VARIANT, &nullEnd);
+    VARIANT loop = make(VT_BYREF | VT_VARIANT, nullptr);
+    V_VARIANTREF(&loop) = &loop;
+    VARIANT noRecordInfo = make(VT_RECORD, nullptr);
+    HandMadeArray flat, wrongSize, bstrFeatures, overflow, noData, otherType;
+    for (HandMadeArray* a : {&flat, &wrongSize, &bstrFeatures, &overflow, &noData, &otherType}) {
+        a->array.cDims = 1;
+        a->array.cbElements = sizeof(BSTR);
+        a->array.fFeatures = FADF_BSTR;
+        a->array.pvData = a->data;
+        a->array.rgsabound[0].cElements = 1;
+    }
+    flat.array.cDims = 0;
+    wrongSize.array.cbElements = 1;
+    bstrFeatures.array.fFeatures = FADF_VARIANT;
+    overflow.array.rgsabound[0].cElements = 0xFFFFFFFF;
+    noData.array.pvData = nullptr;
+    otherType.array.fFeatures = FADF_BSTR | FADF_HAVEVARTYPE;
+    otherType.hidden[3] = VT_I4;
+    SAFEARRAY* arrays[] = {&flat.array, &wrongSize.array, &bstrFeatures.array, &overflow.array, &noData.array,
+                           &otherType.array};
+    struct Refused { const char* what; VARIANT argument; HRESULT hr; };
+    std::vector<Refused> refused = {
+        {"null text pointer", make(VT_BYREF | VT_BSTR, nullptr), DISP_E_TYPEMISMATCH},
+        {"null Long pointer", make(VT_BYREF | VT_I4, nullptr), DISP_E_TYPEMISMATCH},
+        {"null object pointer", make(VT_BYREF | VT_DISPATCH, nullptr), DISP_E_TYPEMISMATCH},
+        {"null variable", make(VT_BYREF | VT_VARIANT, nullptr), DISP_E_TYPEMISMATCH},
+        {"chain null at depth 2", make(VT_BYREF | VT_VARIANT, &middle), DISP_E_TYPEMISMATCH},
+        {"chain that loops", loop, DISP_E_TYPEMISMATCH},
+        {"unknown type", make(0x7FFF, nullptr), DISP_E_BADVARTYPE},
+        {"vector", make(VT_VECTOR | VT_BSTR, nullptr), DISP_E_BADVARTYPE},
+        {"VT_BYREF alone", make(VT_BYREF, &kept), DISP_E_BADVARTYPE},
+        {"record without its information", noRecordInfo, DISP_E_TYPEMISMATCH},
+    };
+    const char* arrayFaults[] = {"no dimensions", "element size", "features of another type", "element count overflow",
+                                 "no data", "hidden type of another type"};
+    for (size_t i = 0; i < sizeof arrays / sizeof arrays[0]; ++i)
+        refused.push_back({arrayFaults[i], make(VT_ARRAY | VT_BSTR, arrays[i]), DISP_E_TYPEMISMATCH});
+    for (const Refused& r : refused) {
+        for (bool asScript : {false, true}) {
+            UINT argErr = 99;
+            EXPECT_EQ(put(r.argument, asScript, &argErr), r.hr) << r.what << (asScript ? " (InvokeEx)" : "");
+            if (!asScript) {
+                EXPECT_EQ(argErr, 0u) << r.what;
+            }
+        }
+        EXPECT_EQ(pathNow(), L"kept.ini") << r.what;
+    }
+    // A broken array given by reference to a String() parameter: refused, the count untouched.
+    LONG count = 42;
+    VARIANT byRef[2] = {make(VT_BYREF | VT_I4, &count), make(VT_BYREF | VT_ARRAY | VT_BSTR, &arrays[1])};
+    DISPPARAMS twoArgs = {byRef, nullptr, 2, 0};
+    UINT argErr = 99;
+    EXPECT_EQ(ini->Invoke(sections, IID_NULL, 0, DISPATCH_METHOD, &twoArgs, nullptr, nullptr, &argErr), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 1u);
+    EXPECT_EQ(count, 42);
+
+    // Parameter blocks that contradict themselves, and names that match no parameter.
+    VARIANT text = make(VT_BSTR, nullptr);
+    DISPID noSuchParameter = 7, twice[2] = {DISPID_PROPERTYPUT, DISPID_PROPERTYPUT};
+    VARIANT two[2] = {text, text};
+    struct Block { const char* what; DISPPARAMS params; HRESULT hr; };
+    const Block blocks[] = {
+        {"arguments counted, no array", {nullptr, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
+        {"a name counted, no list", {&text, nullptr, 1, 1}, DISP_E_BADPARAMCOUNT},
+        {"more names than arguments", {&text, twice, 1, 2}, DISP_E_BADPARAMCOUNT},
+        {"a name of no parameter", {&text, &noSuchParameter, 1, 1}, DISP_E_PARAMNOTFOUND},
+        {"a parameter named twice", {two, twice, 2, 2}, DISP_E_PARAMNOTFOUND},
+    };
+    for (const Block& b : blocks) {
+        DISPPARAMS params = b.params;
+        EXPECT_EQ(ini->Invoke(path, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr), b.hr) << b.what;
+        params = b.params;
+        EXPECT_EQ(script->InvokeEx(path, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr), b.hr) << b.what;
+        EXPECT_EQ(pathNow(), L"kept.ini") << b.what;
+    }
+
+    // What stays a value: a chain two variables deep, null text by value and through a BSTR*.
+    Variant deep = Variant::Text(L"deep.ini");
+    VARIANT inner = make(VT_BYREF | VT_VARIANT, deep.get());
+    EXPECT_EQ(put(make(VT_BYREF | VT_VARIANT, &inner), false, nullptr), S_OK);
+    EXPECT_EQ(pathNow(), L"deep.ini");
+    EXPECT_EQ(put(text, true, nullptr), S_OK);
+    EXPECT_EQ(pathNow(), L"");
+    EXPECT_EQ(Put(ini.get(), L"Path", Val(kept)).hr, S_OK);
+    BSTR nullText = nullptr;
+    EXPECT_EQ(put(make(VT_BYREF | VT_BSTR, &nullText), false, nullptr), S_OK);
+    EXPECT_EQ(pathNow(), L"");
+    // Nothing reaches the member, which answers with its own error.
+    auto capture = Create<IDispatch>(CLSID_clsCapture, IID_IDispatch);
+    ASSERT_TRUE(capture);
+    DISPID print = 0;
+    LPOLESTR printName = const_cast<LPOLESTR>(L"PrintPictureToFitPage");
+    ASSERT_EQ(capture->GetIDsOfNames(IID_NULL, &printName, 1, 0, &print), S_OK);
+    IDispatch* nothing = nullptr;
+    for (VARIANT printer : {make(VT_DISPATCH, nullptr), make(VT_BYREF | VT_DISPATCH, &nothing)}) {
+        VARIANT both[2] = {make(VT_DISPATCH, nullptr), printer};
+        DISPPARAMS params = {both, nullptr, 2, 0};
+        EXCEPINFO info = {};
+        EXPECT_EQ(capture->Invoke(print, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &info, nullptr), DISP_E_EXCEPTION);
+        EXPECT_EQ(info.scode, static_cast<HRESULT>(0x800A005B));  // 91
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrHelpFile);
+    }
+
+    // Through the function table the member's own reading refuses the same with 13 and 458.
+    auto registry = Create<_clsWinReg>(CLSID_clsWinReg, IID__clsWinReg);
+    ASSERT_TRUE(registry);
+    long type = REG_DWORD, status = 0;
+    VARIANT nullLong = make(VT_BYREF | VT_I4, nullptr), unknown = make(0x7FFF, nullptr);
+    EXPECT_EQ(registry->SetValueEx(0, &nullText, &type, &nullLong, &status), static_cast<HRESULT>(0x800A000D));
+    EXPECT_EQ(registry->SetValueEx(0, &nullText, &type, &unknown, &status), static_cast<HRESULT>(0x800A01CA));
+}

@@ -1,4 +1,5 @@
 #include "desktop/clSShortCut.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/Handles.h"
@@ -85,7 +86,7 @@ STDMETHODIMP clSShortCut::dojobsstart() {
 
 STDMETHODIMP clSShortCut::doAddShortCut(BSTR ExeFileSpec, BSTR Title, BSTR Arglist, VARIANT_BOOL* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         // True means the toolkit was reached and called; whether its link exists is its business.
         bool called = Quietly([&] {
             Prepare();
@@ -118,7 +119,7 @@ STDMETHODIMP clSShortCut::doAddShortCut(BSTR ExeFileSpec, BSTR Title, BSTR Argli
 
 STDMETHODIMP clSShortCut::GetWinDir(BSTR* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         std::wstring folder;
         Quietly([&] { folder = WindowsFolder(); });
         *pResult = NewBstr(folder);
@@ -127,7 +128,7 @@ STDMETHODIMP clSShortCut::GetWinDir(BSTR* pResult) {
 
 STDMETHODIMP clSShortCut::GetWinSysDir(BSTR* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         // Always "System" below the Windows folder, whatever the system folder is really called.
         std::wstring folder;
         Quietly([&] { folder = WindowsFolder(); });

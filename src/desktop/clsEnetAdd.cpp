@@ -1,4 +1,5 @@
 #include "desktop/clsEnetAdd.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -33,12 +34,12 @@ private:
 };
 
 void Copy(VARIANT* target, const Variant& field) {
-    if (!target) RaiseRuntime(5);
-    VariantInit(target);
+    VariantInit(&Required(target));
     ThrowIfFailed(VariantCopy(target, const_cast<VARIANT*>(field.get())));
 }
 
 void Store(Variant& field, const VARIANT& value) {
+    ReadArgument(value);
     Variant copy;
     ThrowIfFailed(VariantCopyInd(copy.get(), const_cast<VARIANT*>(&value)));
     field = std::move(copy);
@@ -64,7 +65,7 @@ clsEnetAdd::clsEnetAdd() : Dispatchable(IID__clsEnetAdd) {}
 
 STDMETHODIMP clsEnetAdd::EthernetAddress(LONG* LanaNumber, BSTR* pResult) {
     return Guarded([&] {
-        if (!LanaNumber || !pResult) RaiseRuntime(5);
+        Require(LanaNumber, pResult);
         if (*LanaNumber < 0 || *LanaNumber > 255) RaiseRuntime(6);  // the adapter number is a byte
         auto& platform = Platform();
 

@@ -1,4 +1,5 @@
 #include "desktop/clsKeyBoard.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/Platform.h"
@@ -98,7 +99,7 @@ STDMETHODIMP clsKeyBoard::PressKeyVK(enumKeys keyPress, VARIANT_BOOL bHold, VARI
 
 STDMETHODIMP clsKeyBoard::GetLockStatus(VARIANT_BOOL* bCapsLock, VARIANT_BOOL* bNumLock, VARIANT_BOOL* bScrollLock) {
     return Guarded([&] {
-        if (!bCapsLock || !bNumLock || !bScrollLock) RaiseRuntime(5);
+        Require(bCapsLock, bNumLock, bScrollLock);
         // Any bit counts: a lock key that is off but held down reads as on.
         auto& platform = Platform();
         *bCapsLock = AsBool(platform.getKeyState(VK_CAPITAL) != 0);

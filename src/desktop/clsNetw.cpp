@@ -1,4 +1,5 @@
 #include "desktop/clsNetw.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -59,7 +60,7 @@ std::vector<std::wstring> clsNetw::ListDomains() {
 
 STDMETHODIMP clsNetw::EnumDomains(VARIANT* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         std::vector<std::wstring> names = ListDomains();
         // Texts indexed from 1; with nothing listed, an array with no elements (upper bound 0).
         SAFEARRAYBOUND bound = {static_cast<ULONG>(names.size()), 1};

@@ -1,4 +1,5 @@
 #include "desktop/clsOnTop1.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -35,7 +36,7 @@ clsOnTop1::clsOnTop1() : Dispatchable(IID__clsOnTop1) {}
 
 STDMETHODIMP clsOnTop1::Shutdowncomputerpro(short, LONG* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         // Only the question: the answer changes nothing and nothing is shut down.
         const std::wstring title = L"Shutdown Computer...";
         ShowMessage(L"Are you sure?", kYesNo, &title);
@@ -45,7 +46,7 @@ STDMETHODIMP clsOnTop1::Shutdowncomputerpro(short, LONG* pResult) {
 
 STDMETHODIMP clsOnTop1::ScrollTextFromFile(BSTR FileName, BSTR* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         std::wstring text;
         try {
             TextFile file(TextOf(FileName), TextFile::Mode::Input);
@@ -119,7 +120,7 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
 
 STDMETHODIMP clsOnTop1::GetCDRomLetter(BSTR* pResult) {
     return Guarded([&] {
-        if (!pResult) RaiseRuntime(5);
+        Require(pResult);
         std::vector<wchar_t> roots(kDriveListBuffer + 1, 0);
         DWORD n = GetLogicalDriveStringsW(kDriveListBuffer, roots.data());
         if (n > kDriveListBuffer) n = kDriveListBuffer;  // only what the buffer really holds

@@ -104,23 +104,8 @@ Variant DriveObject::Value(DISPID member) const {
     }
 }
 
-STDMETHODIMP DriveObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) DriveObject::AddRef() { return InterlockedIncrement(&refs_); }
-
-STDMETHODIMP_(ULONG) DriveObject::Release() {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
+void* DriveObject::Find(REFIID riid) {
+    return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 STDMETHODIMP DriveObject::GetTypeInfoCount(UINT* count) {

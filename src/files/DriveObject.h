@@ -3,14 +3,14 @@
 // clsDrivInfo2 keeps it in DIObject. Every read asks the platform afresh, as a drive object does:
 // media come and go.
 #pragma once
+#include "frame/ComObject.h"
 #include "frame/Handles.h"
-#include "frame/Module.h"
 #include <oaidl.h>
 #include <string>
 
 namespace wx {
 
-class DriveObject : public IDispatch {
+class DriveObject : public ComObject<IDispatch> {
 public:
     enum Member : DISPID {
         kPath = DISPID_VALUE,  // the default member: "C:"
@@ -40,10 +40,7 @@ public:
     long DriveType() const;            // 0 unknown, 1 removable, 2 fixed, 3 network, 4 CD-ROM, 5 RAM disk
     bool IsReady() const;
 
-    // IUnknown, IDispatch
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
@@ -52,13 +49,11 @@ public:
 
 private:
     explicit DriveObject(wchar_t letter) : letter_(letter) {}
-    virtual ~DriveObject() = default;
+    void* Find(REFIID riid) override;
     struct Volume { std::wstring name, fileSystem; DWORD serial = 0; };
     Volume ReadVolume() const;          // raises 71 when no medium is present
     void ReadSpace(ULONGLONG& available, ULONGLONG& total, ULONGLONG& free) const;
 
-    volatile LONG refs_ = 1;
-    ObjectCount counted_;
     wchar_t letter_;
 };
 

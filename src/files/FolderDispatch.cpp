@@ -18,23 +18,8 @@ ComPtr<IDispatch> FolderDispatch::Make(std::wstring path) {
     return ComPtr<IDispatch>::Attach(new FolderDispatch(std::move(path)));
 }
 
-STDMETHODIMP FolderDispatch::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) FolderDispatch::AddRef() { return InterlockedIncrement(&refs_); }
-
-STDMETHODIMP_(ULONG) FolderDispatch::Release() {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
+void* FolderDispatch::Find(REFIID riid) {
+    return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 STDMETHODIMP FolderDispatch::GetTypeInfoCount(UINT* count) {

@@ -2,22 +2,19 @@
 // whose default member is the folder's path, so a host that prints it sees "C:\" and one that
 // reads it by name finds Path, Name and IsRootFolder.
 #pragma once
+#include "frame/ComObject.h"
 #include "frame/Handles.h"
-#include "frame/Module.h"
 #include <oaidl.h>
 #include <string>
 
 namespace wx {
 
-class FolderDispatch : public IDispatch {
+class FolderDispatch : public ComObject<IDispatch> {
 public:
     enum Member : DISPID { kPath = DISPID_VALUE, kName = 1, kIsRootFolder };
 
     static ComPtr<IDispatch> Make(std::wstring path);
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
@@ -26,10 +23,8 @@ public:
 
 private:
     explicit FolderDispatch(std::wstring path) : path_(std::move(path)) {}
-    virtual ~FolderDispatch() = default;
+    void* Find(REFIID riid) override;
 
-    volatile LONG refs_ = 1;
-    ObjectCount counted_;
     std::wstring path_;
 };
 

@@ -1,4 +1,5 @@
 #include "files/clsDriveInfo.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/Text.h"
@@ -10,7 +11,7 @@ clsDriveInfo::clsDriveInfo() : Dispatchable(IID__clsDriveInfo) {}
 
 STDMETHODIMP clsDriveInfo::GetSerialNumber(BSTR* strDrive, LONG* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         // The root as it is, read to its first NUL; null text asks about the current folder's drive.
         const wchar_t* root = strDrive ? *strDrive : nullptr;
         wchar_t volume[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
@@ -23,7 +24,7 @@ STDMETHODIMP clsDriveInfo::GetSerialNumber(BSTR* strDrive, LONG* result) {
 
 STDMETHODIMP clsDriveInfo::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIANT* result) {
     return Guarded([&] {
-        if (!CDsCount || !CDsLetters) RaiseRuntime(5);
+        Require(CDsCount, CDsLetters);
         std::wstring buffer(255, L' ');
         short n = static_cast<short>(GetLogicalDriveStringsW(255, &buffer[0]));
         short count = *CDsCount;
@@ -57,14 +58,14 @@ std::wstring clsDriveInfo::FirstCdRoot() {
 
 STDMETHODIMP clsDriveInfo::GetFirstCDDriveLetter(BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = NewBstr(FirstCdRoot());
     });
 }
 
 STDMETHODIMP clsDriveInfo::GetFirstDriveCDVolume(BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         std::wstring text;
         Quietly([&] {
             std::wstring root = FirstCdRoot();

@@ -1,4 +1,5 @@
 #include "files/clsDrvInfo2.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
@@ -51,12 +52,12 @@ std::wstring PathOf(BSTR text) { return BeforeNul(TextOf(text)); }
 std::wstring PathOfRef(BSTR* text) { return BeforeNul(TextOfRef(text)); }
 
 void SetBool(VARIANT_BOOL* result, bool value) {
-    if (!result) RaiseRuntime(5);
+    Require(result);
     *result = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
 void SetText(BSTR* result, std::wstring_view text) {
-    if (!result) RaiseRuntime(5);
+    Require(result);
     *result = NewBstr(text);
 }
 
@@ -212,13 +213,13 @@ STDMETHODIMP clsDrvInfo2::put_Count(double value) {
 }
 STDMETHODIMP clsDrvInfo2::get_Count(double* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = count_;
     });
 }
 STDMETHODIMP clsDrvInfo2::get_DIObject(IDispatch** result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = diObject_.get();
         if (*result) (*result)->AddRef();
     });
@@ -256,7 +257,7 @@ STDMETHODIMP clsDrvInfo2::Get_Version(BSTR strFilename, BSTR* result) {
 
 STDMETHODIMP clsDrvInfo2::Shrink_2_Fit(BSTR strPath_to_Resize, short* intMaxLen, BSTR* result) {
     return Guarded([&] {
-        if (!intMaxLen) RaiseRuntime(5);
+        Require(intMaxLen);
         long maxLen = *intMaxLen;
         std::wstring s = Trim(TextOf(strPath_to_Resize));
         if (static_cast<long>(s.size()) <= maxLen || !((s.size() >= 2 && s[1] == L':') || s.compare(0, 2, L"\\\\") == 0)) {
@@ -388,7 +389,7 @@ STDMETHODIMP clsDrvInfo2::File_Exist(BSTR* strSearchItem, VARIANT_BOOL* result) 
 
 STDMETHODIMP clsDrvInfo2::Available_Drives(VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         std::wstring text(260, L' ');
         GetLogicalDriveStringsW(260, &text[0]);
         size_t first = text.find_first_not_of(L' '), last = text.find_last_not_of(L' ');
@@ -558,7 +559,7 @@ float clsDrvInfo2::Random(float low, float high) {
 
 STDMETHODIMP clsDrvInfo2::Rnd2(float* sngLow, float* sngHigh, float* result) {
     return Guarded([&] {
-        if (!sngLow || !sngHigh || !result) RaiseRuntime(5);
+        Require(sngLow, sngHigh, result);
         *result = Random(*sngLow, *sngHigh);
     });
 }
@@ -577,7 +578,7 @@ std::wstring clsDrvInfo2::TmpName(short length) {
 
 STDMETHODIMP clsDrvInfo2::Create_Tmp_Name(short* intLength, BSTR* result) {
     return Guarded([&] {
-        if (!intLength) RaiseRuntime(5);
+        Require(intLength);
         SetText(result, TmpName(*intLength));
     });
 }
@@ -620,7 +621,7 @@ STDMETHODIMP clsDrvInfo2::Create_Tmp_Folder(BSTR* result) {
 
 STDMETHODIMP clsDrvInfo2::BrowseForFolder(IDispatch** frm, BSTR* strPrompt, BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         HWND owner = nullptr;
         if (frm && *frm) owner = HandleOfLong<HWND>(HostObject(*frm).GetLong(L"hWnd"));
         std::wstring title = TextOfRef(strPrompt);
@@ -734,7 +735,7 @@ Variant clsDrvInfo2::FileList(const std::wstring& folder, bool subfolders, const
 STDMETHODIMP clsDrvInfo2::Get_FileList(BSTR strFolder, VARIANT_BOOL blnSearchSubfolders, BSTR* strPattern,
                                        VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         std::wstring pattern = TextOfRef(strPattern);
         if (pattern.empty()) pattern = L"*.*";
         Variant list = FileList(PathOf(strFolder), blnSearchSubfolders != VARIANT_FALSE, pattern);
@@ -744,7 +745,7 @@ STDMETHODIMP clsDrvInfo2::Get_FileList(BSTR strFolder, VARIANT_BOOL blnSearchSub
 
 STDMETHODIMP clsDrvInfo2::Get_DirList(BSTR strPath, BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         FileSystem fs;
         FolderObject folder = fs.GetFolder(PathOf(strPath));
         std::wstring list;
@@ -763,7 +764,7 @@ STDMETHODIMP clsDrvInfo2::Get_DirList(BSTR strPath, BSTR* result) {
 
 STDMETHODIMP clsDrvInfo2::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         FileSystem fs;
         FolderObject folder = fs.GetFolder(PathOfRef(strPath));
         // Files are searched as ANSI text. A text the code page cannot hold is in none of them:

@@ -46,6 +46,27 @@ SAFEARRAY* ReadArray(SAFEARRAY* array, VARTYPE element);
 // reference); *object is then the object, not AddRef'd, or null for Nothing.
 bool HoldsObject(const VARIANT& checked, IUnknown** object) noexcept;
 
+// The pointers a member receives through its function table (by-reference parameters, the
+// result): Invoke always passes real ones, a C++ caller may not. A null one is an invalid
+// procedure call (5), raised before the member does anything.
+template <class T>
+T& Required(T* pointer) {
+    if (!pointer) RaiseRuntime(5);
+    return *pointer;
+}
+template <class... T>
+void Require(T*... pointers) {
+    if (((pointers == nullptr) || ...)) RaiseRuntime(5);
+}
+// A member whose body computes its result: the result pointer checked first, the body run guarded.
+template <class T, class Body>
+HRESULT Returning(T* result, Body&& body) noexcept {
+    return Guarded([&] {
+        T& out = Required(result);
+        out = body();
+    });
+}
+
 // Checks a parameter block against itself: argument and name counts against their arrays.
 // DISP_E_BADPARAMCOUNT when they contradict; S_OK for a null block (no arguments).
 HRESULT CheckParameterBlock(const DISPPARAMS* params) noexcept;

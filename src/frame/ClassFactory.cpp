@@ -1,31 +1,15 @@
 #include "frame/ClassFactory.h"
-#include "frame/Module.h"
+#include "frame/ComObject.h"
 #include <new>
 
 namespace wx {
 
 namespace {
 
-class ClassFactory : public IClassFactory {
+class ClassFactory : public ComObject<IClassFactory> {
 public:
     explicit ClassFactory(const ClassEntry& entry) : entry_(entry) {}
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -39,9 +23,10 @@ public:
     }
 
 private:
-    virtual ~ClassFactory() = default;
-    volatile LONG refs_ = 1;
-    ObjectCount counted_;
+    void* Find(REFIID riid) override {
+        return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory) ? static_cast<IClassFactory*>(this)
+                                                                                     : nullptr;
+    }
     const ClassEntry& entry_;
 };
 

@@ -1,5 +1,6 @@
-// The dispatch base every class of the library stands on: IUnknown with object counting, IDispatch
-// and IDispatchEx through the library's own type information, and ISupportErrorInfo.
+// The dispatch base every class of the library stands on: IUnknown with object counting
+// (ComObject), IDispatch and IDispatchEx through the library's own type information, and
+// ISupportErrorInfo.
 //
 // Invoke does its own argument handling instead of ITypeInfo::Invoke, from dispatch tables read
 // once per interface: script callers pass their variables by reference as VARIANT*, which a typed
@@ -11,6 +12,7 @@
 // arrays of Variants (and keep arrays of bytes as they are) and call objects only through
 // IDispatch, so results reaching them through InvokeEx come in those shapes. Invoke and the function table keep the declared types.
 #pragma once
+#include "frame/ComObject.h"
 #include "frame/DispatchEx.h"
 #include "frame/DispatchTable.h"
 #include "frame/Handles.h"
@@ -35,34 +37,9 @@ HRESULT InvokeMember(void* self, const DispatchTable* table, DISPID id, WORD fla
 HRESULT VariantArrayOf(SAFEARRAY* source, SAFEARRAY** result);
 
 template <class Itf>
-class Dispatchable : public Itf, public IDispatchEx, public ISupportErrorInfo {
+class Dispatchable : public ComObject<Itf, IDispatchEx, ISupportErrorInfo> {
 public:
     explicit Dispatchable(const IID& iid) : iid_(iid) {}
-    Dispatchable(const Dispatchable&) = delete;
-    Dispatchable& operator=(const Dispatchable&) = delete;
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, iid_))
-            *ppv = static_cast<Itf*>(this);
-        else if (IsEqualIID(riid, kIID_IDispatchEx))
-            *ppv = static_cast<IDispatchEx*>(this);
-        else if (IsEqualIID(riid, IID_ISupportErrorInfo))
-            *ppv = static_cast<ISupportErrorInfo*>(this);
-        else
-            *ppv = QueryOther(riid);
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
@@ -124,7 +101,14 @@ public:
     }
 
 protected:
-    virtual ~Dispatchable() = default;
+    ~Dispatchable() override = default;
+    void* Find(REFIID riid) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, iid_))
+            return static_cast<Itf*>(this);
+        if (IsEqualIID(riid, kIID_IDispatchEx)) return static_cast<IDispatchEx*>(this);
+        if (IsEqualIID(riid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+        return QueryOther(riid);
+    }
     // Further interfaces of a class (connection points, class info); not AddRef'd.
     virtual void* QueryOther(REFIID) { return nullptr; }
     const IID& iid() const { return iid_; }
@@ -135,8 +119,6 @@ protected:
     }
 
 private:
-    volatile LONG refs_ = 1;
-    ObjectCount counted_;
     const IID& iid_;
 };
 

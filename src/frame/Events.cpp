@@ -1,4 +1,6 @@
 #include "frame/Events.h"
+#include "frame/ComObject.h"
+#include "frame/FloatingPoint.h"
 #include <new>
 
 namespace wx {
@@ -55,31 +57,21 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
 
 namespace {
 
-// Enumerators over a fixed snapshot; small enough to share one shape.
+// Enumerators over a fixed snapshot; small enough to share one shape. The snapshot holds a
+// reference to each item from the moment it exists until it goes, so a failure to make one leaves
+// nothing held.
 template <class EnumItf, class Item, const IID* Iid>
-class Snapshot final : public EnumItf {
+class Snapshot final : public ComObject<EnumItf> {
 public:
-    Snapshot(std::vector<Item> items, size_t position = 0) : items_(std::move(items)), position_(position) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid)) {
-            *ppv = static_cast<EnumItf*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+    // Makes an enumerator over `items` (moved in only once the enumerator exists); null when
+    // there is no memory for it.
+    static Snapshot* Make(std::vector<Item>& items, size_t position = 0) {
+        return new (std::nothrow) Snapshot(std::move(items), position);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) {
-            for (Item& item : items_) Free(item);
-            delete this;
-        }
-        return n;
-    }
+
     STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
+        if (fetched) *fetched = 0;
+        if (count && !out) return E_POINTER;
         ULONG got = 0;
         while (got < count && position_ < items_.size()) {
             out[got] = items_[position_++];
@@ -97,19 +89,33 @@ public:
     STDMETHODIMP Reset() override { position_ = 0; return S_OK; }
     STDMETHODIMP Clone(EnumItf** result) override {
         if (!result) return E_POINTER;
-        for (Item& item : items_) Hold(item);
-        *result = new (std::nothrow) Snapshot(items_, position_);
+        *result = nullptr;
+        std::vector<Item> items;
+        try {
+            items = items_;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        *result = Make(items, position_);
         return *result ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
+    Snapshot(std::vector<Item>&& items, size_t position) noexcept : items_(std::move(items)), position_(position) {
+        for (Item& item : items_) Hold(item);
+    }
+    ~Snapshot() override {
+        for (Item& item : items_) Free(item);
+    }
+    void* Find(REFIID riid) override {
+        return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid) ? static_cast<EnumItf*>(this) : nullptr;
+    }
     static void Hold(CONNECTDATA& d) { d.pUnk->AddRef(); }
     static void Free(CONNECTDATA& d) { d.pUnk->Release(); }
     static void Hold(IConnectionPoint* p) { p->AddRef(); }
     static void Free(IConnectionPoint* p) { p->Release(); }
     std::vector<Item> items_;
     size_t position_;
-    volatile LONG refs_ = 1;
 };
 
 using ConnectionsSnapshot = Snapshot<IEnumConnections, CONNECTDATA, &IID_IEnumConnections>;
@@ -119,12 +125,14 @@ using PointsSnapshot = Snapshot<IEnumConnectionPoints, IConnectionPoint*, &IID_I
 
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** result) {
     if (!result) return E_POINTER;
+    *result = nullptr;
     std::vector<CONNECTDATA> items;
-    for (Sink& s : sinks_) {
-        s.target->AddRef();
-        items.push_back(CONNECTDATA{s.target.get(), s.cookie});
+    try {
+        for (Sink& s : sinks_) items.push_back(CONNECTDATA{s.target.get(), s.cookie});
+    } catch (...) {
+        return E_OUTOFMEMORY;
     }
-    *result = new (std::nothrow) ConnectionsSnapshot(std::move(items));
+    *result = ConnectionsSnapshot::Make(items);
     return *result ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -165,6 +173,8 @@ HRESULT ConnectionPoint::Raise(DISPID id, std::vector<VARIANT*> variables) {
     // A handler may disconnect while we raise: walk a copy.
     std::vector<Sink> sinks = sinks_;
     HRESULT first = S_OK;
+    // The handlers are host code: they run under the floating-point state the host called with.
+    FloatingPointScope::HostCall handlers;
     for (Sink& sink : sinks) {
         HRESULT hr = sink.target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                                          nullptr, nullptr);
@@ -175,13 +185,15 @@ HRESULT ConnectionPoint::Raise(DISPID id, std::vector<VARIANT*> variables) {
 
 HRESULT EnumerateOne(IConnectionPoint* point, IEnumConnectionPoints** result) {
     if (!result) return E_POINTER;
-    point->AddRef();
-    *result = new (std::nothrow) PointsSnapshot(std::vector<IConnectionPoint*>{point});
-    if (!*result) {
-        point->Release();
+    *result = nullptr;
+    std::vector<IConnectionPoint*> items;
+    try {
+        items.push_back(point);
+    } catch (...) {
         return E_OUTOFMEMORY;
     }
-    return S_OK;
+    *result = PointsSnapshot::Make(items);
+    return *result ? S_OK : E_OUTOFMEMORY;
 }
 
 }  // namespace wx

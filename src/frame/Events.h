@@ -4,6 +4,7 @@
 // interface declares: a ByRef argument goes to the sinks as a typed reference into the raiser's
 // variable (VT_BYREF|VT_R8, VT_BYREF|VT_BSTR...), so a handler that changes one changes it for the
 // class as well, and sinks that invoke through the event interface's type information accept it.
+// The handlers run under the floating-point state the host called the library with.
 #pragma once
 #include "frame/Dispatch.h"
 #include <ocidl.h>

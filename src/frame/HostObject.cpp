@@ -2,6 +2,7 @@
 #include "frame/ArgumentReader.h"
 #include "frame/DispatchEx.h"
 #include "frame/Errors.h"
+#include "frame/FloatingPoint.h"
 #include <cstring>
 
 namespace wx {
@@ -37,13 +38,14 @@ namespace {
 DISPID HostObject::IdOf(const wchar_t* name) const {
     if (!object_) RaiseRuntime(91);
     DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (SUCCEEDED(hr)) return id;
-    auto ex = object_.as<IDispatchEx>(kIID_IDispatchEx);
-    if (ex) {
+    {
+        FloatingPointScope::HostCall host;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (SUCCEEDED(hr)) return id;
+        auto ex = object_.as<IDispatchEx>(kIID_IDispatchEx);
         Bstr text(name);
-        if (SUCCEEDED(ex->GetDispID(text.get(), fdexNameCaseInsensitive, &id))) return id;
+        if (ex && SUCCEEDED(ex->GetDispID(text.get(), fdexNameCaseInsensitive, &id))) return id;
     }
     RaiseRuntime(438);
 }
@@ -77,8 +79,12 @@ Variant HostObject::InvokeRaw(const wchar_t* name, WORD flags, std::vector<VARIA
         EXCEPINFO info;
         memset(&info, 0, sizeof info);
         UINT argErr = 0;
-        HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                     isPut ? nullptr : result.get(), &info, &argErr);
+        HRESULT hr;
+        {
+            FloatingPointScope::HostCall host;
+            hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, isPut ? nullptr : result.get(),
+                                 &info, &argErr);
+        }
         if (SUCCEEDED(hr)) return result;
         if (read && hr == DISP_E_MEMBERNOTFOUND) {
             read = false;
@@ -87,6 +93,23 @@ Variant HostObject::InvokeRaw(const wchar_t* name, WORD flags, std::vector<VARIA
         }
         RaiseFromInvoke(hr, info);
     }
+}
+
+HRESULT HostObject::ReadById(DISPID member, Variant& value) const noexcept {
+    if (!object_) return E_POINTER;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXCEPINFO info;
+    memset(&info, 0, sizeof info);
+    HRESULT hr;
+    {
+        FloatingPointScope::HostCall host;
+        hr = object_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(), &info,
+                             nullptr);
+    }
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+    return hr;
 }
 
 Variant HostObject::Get(const wchar_t* name, std::initializer_list<Variant> args) const {

@@ -1,6 +1,8 @@
 // Late-bound access to a host's objects (forms, controls, printers, picture boxes) by member name,
 // as a Basic host's own late binding does it. Failures are raised as automation errors with the
 // runtime's numbers (438 for a member the object lacks, 91 for Nothing, or the host's own error).
+// The host's code runs under the floating-point state the host called the library with
+// (FloatingPointScope::HostCall), whatever state the library's own arithmetic is in.
 #pragma once
 #include "frame/Handles.h"
 #include <initializer_list>
@@ -29,6 +31,10 @@ public:
     long GetLong(const wchar_t* name) const;
     double GetDouble(const wchar_t* name) const;
     std::wstring GetText(const wchar_t* name) const;
+
+    // A property read by dispatch id, for members an interface fixes (a picture's Width and
+    // Height): the callee's failure comes back as its HRESULT instead of being raised.
+    HRESULT ReadById(DISPID member, Variant& value) const noexcept;
 
     // The member's dispatch id; the IDispatchEx fallback covers script objects whose
     // GetIDsOfNames is not implemented.

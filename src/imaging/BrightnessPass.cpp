@@ -1,6 +1,5 @@
 #include "imaging/BrightnessPass.h"
 #include "frame/Errors.h"
-#include "frame/FloatingPoint.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -29,9 +28,7 @@ int TrueColourDepth(HDC dc) {
 }
 }  // namespace
 
-// The picture is host code: it runs under the state the host called the library with.
 Variant BrightnessPass::Ask(const wchar_t* member, bool call) const {
-    FloatingPointScope::HostCall host;
     return call ? picture_.Call(member) : picture_.Get(member);
 }
 

@@ -1,4 +1,5 @@
 #include "imaging/clzBriCon.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
@@ -86,38 +87,27 @@ Pixel Mix(const Pixel& a, const Pixel& b, float amount) {
     return PerChannel(a, b, [amount](short x, short y) { return Linear(x, y, amount); });
 }
 
-const Pixel& In(const Pixel* p) {
-    if (!p) RaiseRuntime(5);
-    return *p;
-}
-
-template <class T>
-T& Out(T* p) {
-    if (!p) RaiseRuntime(5);
-    return *p;
-}
-
 // A blend and its weighted form share the shape of their bodies; screen, exclusion and every
 // weighted mix compute with reals.
 template <class Rule>
 HRESULT Blend(Pixel* a, Pixel* b, Pixel* result, Rule rule) {
     return Guarded([&] {
         FloatingPointScope realArithmetic;
-        Out(result) = PerChannel(In(a), In(b), rule);
+        Required(result) = PerChannel(Required(a), Required(b), rule);
     });
 }
 template <class Rule>
 HRESULT WeightedBlend(Pixel* a, Pixel* b, float amount, Pixel* result, Rule rule) {
     return Guarded([&] {
         FloatingPointScope realArithmetic;
-        const Pixel& second = In(b);
-        Out(result) = Mix(PerChannel(In(a), second, rule), second, amount);
+        const Pixel& second = Required(b);
+        Required(result) = Mix(PerChannel(Required(a), second, rule), second, amount);
     });
 }
 
 template <class Rule>
 HRESULT Scalar(short* result, Rule rule) {
-    return Guarded([&] { Out(result) = rule(); });
+    return Guarded([&] { Required(result) = rule(); });
 }
 
 // SHELLEXECUTEINFO's mask for the properties sheet: invoke the item's ID list (0xC), keep the
@@ -129,82 +119,82 @@ const ULONG kPropertiesMask = 0x44C;
 clzBriCon::clzBriCon() : Dispatchable(IID__clzBriCon) {}
 
 STDMETHODIMP clzBriCon::NewPixel(short inRed, short inGreen, short inBlue, Pixel* result) {
-    return Guarded([&] { Out(result) = Make(inRed, inGreen, inBlue); });
+    return Guarded([&] { Required(result) = Make(inRed, inGreen, inBlue); });
 }
 
 STDMETHODIMP clzBriCon::PixToLong(Pixel* inPix, LONG* result) {
     return Guarded([&] {
-        const Pixel& p = In(inPix);
+        const Pixel& p = Required(inPix);
         // A component above 255 counts as 255; a negative one counts as 0, so the result is
         // always a colour the platform accepts.
         auto part = [](short c) -> LONG { return Byte(c); };
-        Out(result) = part(p.red) + 256 * part(p.green) + 65536 * part(p.blue);
+        Required(result) = part(p.red) + 256 * part(p.green) + 65536 * part(p.blue);
     });
 }
 
 STDMETHODIMP clzBriCon::LongToPix(LONG inCol, Pixel* result) {
     return Guarded([&] {
         // Integer division truncates toward zero, as the runtime's "\" does.
-        Out(result) = Make(static_cast<short>(inCol & 255), static_cast<short>((inCol / 256) & 255),
-                           static_cast<short>((inCol / 65536) & 255));
+        Required(result) = Make(static_cast<short>(inCol & 255), static_cast<short>((inCol / 256) & 255),
+                                static_cast<short>((inCol / 65536) & 255));
     });
 }
 
 STDMETHODIMP clzBriCon::GreyscalePix(short inVal, Pixel* result) {
-    return Guarded([&] { Out(result) = Make(inVal, inVal, inVal); });
+    return Guarded([&] { Required(result) = Make(inVal, inVal, inVal); });
 }
 
 STDMETHODIMP clzBriCon::InvertPix(Pixel* inPix, Pixel* result) {
     return Guarded([&] {
-        const Pixel& p = In(inPix);
-        Out(result) = Make(static_cast<short>(~p.red), static_cast<short>(~p.green), static_cast<short>(~p.blue));
+        const Pixel& p = Required(inPix);
+        Required(result) = Make(static_cast<short>(~p.red), static_cast<short>(~p.green), static_cast<short>(~p.blue));
     });
 }
 
 STDMETHODIMP clzBriCon::SameCol(Pixel* inPixA, Pixel* inPixB, VARIANT_BOOL* result) {
     return Guarded([&] {
-        const Pixel& a = In(inPixA);
-        const Pixel& b = In(inPixB);
+        const Pixel& a = Required(inPixA);
+        const Pixel& b = Required(inPixB);
         bool same = a.red == b.red && a.green == b.green && a.blue == b.blue;
-        Out(result) = same ? VARIANT_TRUE : VARIANT_FALSE;
+        Required(result) = same ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
 STDMETHODIMP clzBriCon::GetGreyPix(Pixel* inPix, short* result) {
     return Guarded([&] {
         FloatingPointScope realArithmetic;
-        const Pixel& p = In(inPix);
+        const Pixel& p = Required(inPix);
         volatile double red = p.red * 0.222;
         volatile double green = p.green * 0.707;
         volatile double blue = p.blue * 0.071;
         volatile double sum = red + green;
         sum = sum + blue;
-        Out(result) = Round16(static_cast<double>(sum));
+        Required(result) = Round16(static_cast<double>(sum));
     });
 }
 
 STDMETHODIMP clzBriCon::LightenPix(Pixel* inCol, short inAmt, Pixel* result) {
     return Guarded([&] {
-        const Pixel& p = In(inCol);
+        const Pixel& p = Required(inCol);
         auto lift = [inAmt](short c) { return HighByte(Checked(long(c) + inAmt)); };
         short red = lift(p.red), green = lift(p.green), blue = lift(p.blue);
-        Out(result) = Make(red, green, blue);
+        Required(result) = Make(red, green, blue);
     });
 }
 
 STDMETHODIMP clzBriCon::DarkenPix(Pixel* inCol, short inAmt, Pixel* result) {
     return Guarded([&] {
-        const Pixel& p = In(inCol);
+        const Pixel& p = Required(inCol);
         auto lower = [inAmt](short c) { return LowByte(Checked(long(c) - inAmt)); };
         short red = lower(p.red), green = lower(p.green), blue = lower(p.blue);
-        Out(result) = Make(red, green, blue);
+        Required(result) = Make(red, green, blue);
     });
 }
 
 STDMETHODIMP clzBriCon::TransPix(Pixel* PixA, Pixel* PixB, float inAmt, Pixel* result) {
     return Guarded([&] {
         FloatingPointScope realArithmetic;
-        Out(result) = Mix(In(PixA), In(PixB), inAmt);
+        Required(result) = Mix(Required(PixA), Required(PixB), inAmt);
     });
 }
 
@@ -257,8 +247,8 @@ STDMETHODIMP clzBriCon::ShowProps(BSTR FileName, LONG OwnerhWnd) {
 
 STDMETHODIMP clzBriCon::Contrast(Pixel* pix, short iAmnt, Pixel* result) {
     return Guarded([&] {
-        Pixel& p = Out(pix);
-        Pixel& r = Out(result);
+        Pixel& p = Required(pix);
+        Pixel& r = Required(result);
         // Written straight into the caller's record, channel by channel: red, blue, green.
         auto apply = [iAmnt](short c) -> short {
             return c >= 128 ? HighByte(Checked(long(c) - iAmnt)) : LowByte(Checked(long(c) + iAmnt));

@@ -1,4 +1,5 @@
 #include "media/cLoadResPicture.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -71,7 +72,7 @@ void cLoadResPicture::DeleteFileQuietly(const std::wstring& path) {
 
 STDMETHODIMP cLoadResPicture::get_LoadResPicture(VARIANT ID, VARIANT Format, IPicture** result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = nullptr;
         std::wstring tmp;
         try {

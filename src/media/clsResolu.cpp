@@ -107,7 +107,7 @@ clsResolu::~clsResolu() = default;
 
 #define WX_SIMPLE_PROPERTY(Name, Type, field, ToField, FromField)                                  \
     STDMETHODIMP clsResolu::get_##Name(Type* result) {                                             \
-        return Guarded([&] { if (!result) RaiseRuntime(5); *result = FromField(field); });          \
+        return Returning(result, [&] { return FromField(field); });          \
     }                                                                                              \
     STDMETHODIMP clsResolu::put_##Name(Type value) {                                               \
         return Guarded([&] { field = ToField(value); });                                           \

@@ -1,6 +1,5 @@
 #include "printing/TableSurface.h"
 #include "frame/Errors.h"
-#include "frame/FloatingPoint.h"
 #include <cstring>
 
 namespace wx {
@@ -20,18 +19,9 @@ Variant Integer(short value) {
 }
 }  // namespace
 
-// The surface is host code: it runs under the floating-point state the host called the library
-// with, while the table's own arithmetic runs in the library's.
-Variant TableSurface::Get(const wchar_t* name) const {
-    FloatingPointScope::HostCall host;
-    return host_.Get(name);
-}
-void TableSurface::Let(const wchar_t* name, const Variant& value) const {
-    FloatingPointScope::HostCall host;
-    host_.Let(name, value);
-}
+Variant TableSurface::Get(const wchar_t* name) const { return host_.Get(name); }
+void TableSurface::Let(const wchar_t* name, const Variant& value) const { host_.Let(name, value); }
 Variant TableSurface::Call(const wchar_t* name, std::initializer_list<Variant> args) const {
-    FloatingPointScope::HostCall host;
     return host_.Call(name, args);
 }
 
@@ -43,10 +33,7 @@ ComPtr<IDispatch> TableSurface::Font() const {
     RaiseRuntime(13);
 }
 
-void TableSurface::SetFont(IDispatch* font) const {
-    FloatingPointScope::HostCall host;
-    host_.Set(L"Font", font);
-}
+void TableSurface::SetFont(IDispatch* font) const { host_.Set(L"Font", font); }
 
 short TableSurface::ScaleMode() const { return ToInteger(*Get(L"ScaleMode").get()); }
 void TableSurface::SetScaleMode(short mode) const { Let(L"ScaleMode", Integer(mode)); }
@@ -96,22 +83,9 @@ bool SameObject(IUnknown* a, IUnknown* b) {
 
 double PictureExtent(IDispatch* picture, DISPID member) {
     if (!picture) RaiseRuntime(91);
-    DISPPARAMS none = {nullptr, nullptr, 0, 0};
     Variant result;
-    EXCEPINFO info;
-    memset(&info, 0, sizeof info);
-    HRESULT hr;
-    {
-        FloatingPointScope::HostCall host;  // a picture may be the host's own object
-        hr = picture->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(), &info,
-                             nullptr);
-    }
-    if (hr == DISP_E_EXCEPTION) {
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrHelpFile);
-        RaiseRuntime(481);
-    }
+    HRESULT hr = HostObject(picture).ReadById(member, result);  // a picture may be the host's own object
+    if (hr == DISP_E_EXCEPTION) RaiseRuntime(481);
     ThrowIfFailed(hr);
     return ToDouble(*result.get());
 }

@@ -1,4 +1,5 @@
 #include "printing/clsCapture.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/FloatingPoint.h"
@@ -102,30 +103,19 @@ double Number(const Variant& value) {
     return ToDouble(*value.get());
 }
 
-void Hand(ComPtr<IPictureDisp> picture, IPictureDisp** result) {
-    if (!result) RaiseRuntime(5);
-    *result = picture.detach();
-}
+void Hand(ComPtr<IPictureDisp> picture, IPictureDisp** result) { Required(result) = picture.detach(); }
 
 HostObject ObjectOf(IDispatch** object) {
-    if (!object) RaiseRuntime(5);
-    if (!*object) RaiseRuntime(91);
-    return HostObject(*object);
+    IDispatch* given = Required(object);
+    if (!given) RaiseRuntime(91);
+    return HostObject(given);
 }
 
 // Width and Height of a picture (HIMETRIC): members 4 and 5 of IPictureDisp.
 double PictureExtent(IDispatch* picture, DISPID member) {
     if (!picture) RaiseRuntime(91);
-    DISPPARAMS none = {nullptr, nullptr, 0, 0};
     Variant value;
-    EXCEPINFO info;
-    ZeroMemory(&info, sizeof info);
-    HRESULT hr = picture->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(),
-                                 &info, nullptr);
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
-    if (FAILED(hr)) RaiseRuntime(438);
+    if (FAILED(HostObject(picture).ReadById(member, value))) RaiseRuntime(438);
     return Number(value);
 }
 
@@ -193,7 +183,7 @@ STDMETHODIMP clsCapture::CaptureClient(IDispatch** frmSrc, IPictureDisp** result
 
 STDMETHODIMP clsCapture::CaptureAnyWindow(LONG* lHandle, IPictureDisp** result) {
     return Guarded([&] {
-        if (!lHandle) RaiseRuntime(5);
+        Require(lHandle);
         Hand(CaptureWhole(HandleOfLong<HWND>(*lHandle)), result);
     });
 }
@@ -205,7 +195,7 @@ STDMETHODIMP clsCapture::CaptureActiveWindow(IPictureDisp** result) {
 STDMETHODIMP clsCapture::PrintPictureToFitPage(IDispatch** Prn, IPictureDisp** Pic) {
     return Guarded([&] {
         HostObject printer = ObjectOf(Prn);
-        if (!Pic) RaiseRuntime(5);
+        Require(Pic);
         IPictureDisp* picture = *Pic;
         double pictureWidth = PictureExtent(picture, DISPID_PICT_WIDTH);
         double pictureHeight = PictureExtent(picture, DISPID_PICT_HEIGHT);

@@ -13,21 +13,7 @@ namespace wx {
 namespace {
 const DISPID kNewPage = 1;
 
-template <class T>
-void Out(T* result, T value) {
-    if (!result) RaiseRuntime(5);
-    *result = value;
-}
-
 VARIANT_BOOL Flag(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
-
-// Text and object results start as Nothing, so a read that fails (an index out of range) leaves
-// the caller's variable initialised rather than as it came.
-template <class T>
-void Start(T** result) {
-    if (!result) RaiseRuntime(5);
-    *result = nullptr;
-}
 
 void OutText(BSTR* result, const Bstr& text) { *result = CopyBstr(text.get()); }
 
@@ -61,33 +47,33 @@ clsTablePrint::~clsTablePrint() = default;
 
 // Public fields: plain values, no checks.
 STDMETHODIMP clsTablePrint::get_PrintHeaderOnEveryPage(VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.printHeaderOnEveryPage)); });
+    return Returning(result, [&] { return Flag(model_.printHeaderOnEveryPage); });
 }
 STDMETHODIMP clsTablePrint::put_PrintHeaderOnEveryPage(VARIANT_BOOL value) {
     return Guarded([&] { model_.printHeaderOnEveryPage = value != VARIANT_FALSE; });
 }
 STDMETHODIMP clsTablePrint::get_CenterMergedHeader(VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.centerMergedHeader)); });
+    return Returning(result, [&] { return Flag(model_.centerMergedHeader); });
 }
 STDMETHODIMP clsTablePrint::put_CenterMergedHeader(VARIANT_BOOL value) {
     return Guarded([&] { model_.centerMergedHeader = value != VARIANT_FALSE; });
 }
-STDMETHODIMP clsTablePrint::get_RowHeightMin(float* result) { return Guarded([&] { Out(result, model_.rowHeightMin); }); }
+STDMETHODIMP clsTablePrint::get_RowHeightMin(float* result) { return Returning(result, [&] { return model_.rowHeightMin; }); }
 STDMETHODIMP clsTablePrint::put_RowHeightMin(float value) { return Guarded([&] { model_.rowHeightMin = value; }); }
 STDMETHODIMP clsTablePrint::get_HeaderRowHeightMin(float* result) {
-    return Guarded([&] { Out(result, model_.headerRowHeightMin); });
+    return Returning(result, [&] { return model_.headerRowHeightMin; });
 }
 STDMETHODIMP clsTablePrint::put_HeaderRowHeightMin(float value) {
     return Guarded([&] { model_.headerRowHeightMin = value; });
 }
 STDMETHODIMP clsTablePrint::get_FooterRowHeightMin(float* result) {
-    return Guarded([&] { Out(result, model_.footerRowHeightMin); });
+    return Returning(result, [&] { return model_.footerRowHeightMin; });
 }
 STDMETHODIMP clsTablePrint::put_FooterRowHeightMin(float value) {
     return Guarded([&] { model_.footerRowHeightMin = value; });
 }
 STDMETHODIMP clsTablePrint::get_ResizeCellsToPicHeight(VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.resizeCellsToPicHeight)); });
+    return Returning(result, [&] { return Flag(model_.resizeCellsToPicHeight); });
 }
 STDMETHODIMP clsTablePrint::put_ResizeCellsToPicHeight(VARIANT_BOOL value) {
     return Guarded([&] { model_.resizeCellsToPicHeight = value != VARIANT_FALSE; });
@@ -99,7 +85,7 @@ STDMETHODIMP clsTablePrint::CalcNumRowsPerPage(IDispatch** objOutput, VARIANT bW
     // initialised, never cleared.
     if (result) VariantInit(result);
     return Guarded([&] {
-        if (!objOutput || !result) RaiseRuntime(5);
+        Require(objOutput, result);
         FloatingPointScope realArithmetic;
         bool footerMissing = IsMissingArgument(bWithFooter);
         TableSurface surface(*objOutput);
@@ -120,7 +106,7 @@ STDMETHODIMP clsTablePrint::putref_PictureMatrix(long Row, long Col, IPictureDis
 }
 STDMETHODIMP clsTablePrint::get_PictureMatrix(long Row, long Col, IPictureDisp** result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutObject(result, model_.Picture(Row, Col), IID_IPictureDisp);
     });
 }
@@ -131,17 +117,16 @@ STDMETHODIMP clsTablePrint::put_HeaderRows(long vData) {
         Recount(model_.headerRows, vData);
     });
 }
-STDMETHODIMP clsTablePrint::get_HeaderRows(long* result) { return Guarded([&] { Out(result, model_.headerRows); }); }
+STDMETHODIMP clsTablePrint::get_HeaderRows(long* result) { return Returning(result, [&] { return model_.headerRows; }); }
 
 STDMETHODIMP clsTablePrint::DrawTable(IDispatch** objOutput, long* lRowToStart, long* lStartPage) {
     return Guarded([&] {
-        if (!objOutput || !lRowToStart || !lStartPage) RaiseRuntime(5);
+        Require(objOutput, lRowToStart, lStartPage);
         // A handler of NewPage may drop its last reference to us while we draw.
         ComPtr<IUnknown> keepAlive(static_cast<IConnectionPointContainer*>(this));
         FloatingPointScope realArithmetic;
         TableRenderer renderer(model_, [&](VARIANT& surface, VARIANT& topMarginAlreadySet, VARIANT& cancel, long last) {
             Variant lastPrintedRow = Variant::Long(last);
-            FloatingPointScope::HostCall handler;
             RaiseEvent(kNewPage, {&surface, &topMarginAlreadySet, &cancel, lastPrintedRow.get()});
         });
         renderer.Draw(objOutput, *lRowToStart, *lStartPage);
@@ -149,36 +134,36 @@ STDMETHODIMP clsTablePrint::DrawTable(IDispatch** objOutput, long* lRowToStart, 
 }
 
 STDMETHODIMP clsTablePrint::put_CellXOffset(float vData) { return Guarded([&] { model_.cellXOffset = vData; }); }
-STDMETHODIMP clsTablePrint::get_CellXOffset(float* result) { return Guarded([&] { Out(result, model_.cellXOffset); }); }
+STDMETHODIMP clsTablePrint::get_CellXOffset(float* result) { return Returning(result, [&] { return model_.cellXOffset; }); }
 STDMETHODIMP clsTablePrint::put_CellYOffset(float vData) { return Guarded([&] { model_.cellYOffset = vData; }); }
-STDMETHODIMP clsTablePrint::get_CellYOffset(float* result) { return Guarded([&] { Out(result, model_.cellYOffset); }); }
+STDMETHODIMP clsTablePrint::get_CellYOffset(float* result) { return Returning(result, [&] { return model_.cellYOffset; }); }
 STDMETHODIMP clsTablePrint::put_FooterLineThickness(short vData) {
     return Guarded([&] { model_.footerLineThickness = vData; });
 }
 STDMETHODIMP clsTablePrint::get_FooterLineThickness(short* result) {
-    return Guarded([&] { Out(result, model_.footerLineThickness); });
+    return Returning(result, [&] { return model_.footerLineThickness; });
 }
 STDMETHODIMP clsTablePrint::put_HeaderLineThickness(short vData) {
     return Guarded([&] { model_.headerLineThickness = vData; });
 }
 STDMETHODIMP clsTablePrint::get_HeaderLineThickness(short* result) {
-    return Guarded([&] { Out(result, model_.headerLineThickness); });
+    return Returning(result, [&] { return model_.headerLineThickness; });
 }
 STDMETHODIMP clsTablePrint::put_LineThickness(short vData) { return Guarded([&] { model_.lineThickness = vData; }); }
-STDMETHODIMP clsTablePrint::get_LineThickness(short* result) { return Guarded([&] { Out(result, model_.lineThickness); }); }
+STDMETHODIMP clsTablePrint::get_LineThickness(short* result) { return Returning(result, [&] { return model_.lineThickness; }); }
 STDMETHODIMP clsTablePrint::put_MarginLeft(float vData) { return Guarded([&] { model_.marginLeft = vData; }); }
-STDMETHODIMP clsTablePrint::get_MarginLeft(float* result) { return Guarded([&] { Out(result, model_.marginLeft); }); }
+STDMETHODIMP clsTablePrint::get_MarginLeft(float* result) { return Returning(result, [&] { return model_.marginLeft; }); }
 STDMETHODIMP clsTablePrint::put_MarginBottom(float vData) { return Guarded([&] { model_.marginBottom = vData; }); }
-STDMETHODIMP clsTablePrint::get_MarginBottom(float* result) { return Guarded([&] { Out(result, model_.marginBottom); }); }
+STDMETHODIMP clsTablePrint::get_MarginBottom(float* result) { return Returning(result, [&] { return model_.marginBottom; }); }
 STDMETHODIMP clsTablePrint::put_MarginTop(float vData) { return Guarded([&] { model_.marginTop = vData; }); }
-STDMETHODIMP clsTablePrint::get_MarginTop(float* result) { return Guarded([&] { Out(result, model_.marginTop); }); }
+STDMETHODIMP clsTablePrint::get_MarginTop(float* result) { return Returning(result, [&] { return model_.marginTop; }); }
 
 STDMETHODIMP clsTablePrint::put_FooterText(long Col, BSTR vData) {
     return Guarded([&] { model_.SetFooterTexts(Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_FooterText(long Col, BSTR* result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutText(result, model_.FooterText(Col));
     });
 }
@@ -187,7 +172,7 @@ STDMETHODIMP clsTablePrint::putref_FooterFont(long Col, IFontDisp* vData) {
 }
 STDMETHODIMP clsTablePrint::get_FooterFont(long Col, IFontDisp** result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutObject(result, model_.FooterFont(Col), IID_IFontDisp);
     });
 }
@@ -196,13 +181,13 @@ STDMETHODIMP clsTablePrint::get_FooterFont(long Col, IFontDisp** result) {
 STDMETHODIMP clsTablePrint::put_HasFooter(VARIANT_BOOL vData) {
     return Guarded([&] { model_.hasFooter = vData != VARIANT_FALSE; });
 }
-STDMETHODIMP clsTablePrint::get_HasFooter(VARIANT_BOOL* result) { return Guarded([&] { Out(result, Flag(model_.hasFooter)); }); }
+STDMETHODIMP clsTablePrint::get_HasFooter(VARIANT_BOOL* result) { return Returning(result, [&] { return Flag(model_.hasFooter); }); }
 
 STDMETHODIMP clsTablePrint::put_ColAlignment(long Col, long vData) {
     return Guarded([&] { model_.SetColAlignments(Col, vData); });
 }
 STDMETHODIMP clsTablePrint::get_ColAlignment(long Col, long* result) {
-    return Guarded([&] { Out(result, model_.ColAlignment(Col)); });
+    return Returning(result, [&] { return model_.ColAlignment(Col); });
 }
 
 STDMETHODIMP clsTablePrint::putref_HeaderFont(long Row, long Col, IFontDisp* vData) {
@@ -210,7 +195,7 @@ STDMETHODIMP clsTablePrint::putref_HeaderFont(long Row, long Col, IFontDisp* vDa
 }
 STDMETHODIMP clsTablePrint::get_HeaderFont(long Row, long Col, IFontDisp** result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutObject(result, model_.HeaderFont(Row, Col), IID_IFontDisp);
     });
 }
@@ -219,7 +204,7 @@ STDMETHODIMP clsTablePrint::put_HeaderText(long Row, long Col, BSTR vData) {
 }
 STDMETHODIMP clsTablePrint::get_HeaderText(long Row, long Col, BSTR* result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutText(result, model_.HeaderText(Row, Col));
     });
 }
@@ -230,31 +215,31 @@ STDMETHODIMP clsTablePrint::putref_ColFont(long Col, IFontDisp* vData) {
 }
 STDMETHODIMP clsTablePrint::get_ColFont(long Col, IFontDisp** result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutObject(result, model_.Font(0, Col), IID_IFontDisp);
     });
 }
 
 STDMETHODIMP clsTablePrint::get_MergeHeaderRow(long Row, VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.MergeHeaderRow(Row))); });
+    return Returning(result, [&] { return Flag(model_.MergeHeaderRow(Row)); });
 }
 STDMETHODIMP clsTablePrint::put_MergeHeaderRow(long Row, VARIANT_BOOL NewV) {
     return Guarded([&] { model_.SetMergeHeaderRow(Row, NewV != VARIANT_FALSE); });
 }
 STDMETHODIMP clsTablePrint::get_MergeHeaderCol(long Col, VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.MergeHeaderCol(Col))); });
+    return Returning(result, [&] { return Flag(model_.MergeHeaderCol(Col)); });
 }
 STDMETHODIMP clsTablePrint::put_MergeHeaderCol(long Col, VARIANT_BOOL NewV) {
     return Guarded([&] { model_.SetMergeHeaderCol(Col, NewV != VARIANT_FALSE); });
 }
 STDMETHODIMP clsTablePrint::get_MergeRow(long Row, VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.MergeRow(Row))); });
+    return Returning(result, [&] { return Flag(model_.MergeRow(Row)); });
 }
 STDMETHODIMP clsTablePrint::put_MergeRow(long Row, VARIANT_BOOL NewV) {
     return Guarded([&] { model_.SetMergeRow(Row, NewV != VARIANT_FALSE); });
 }
 STDMETHODIMP clsTablePrint::get_MergeCol(long Col, VARIANT_BOOL* result) {
-    return Guarded([&] { Out(result, Flag(model_.MergeCol(Col))); });
+    return Returning(result, [&] { return Flag(model_.MergeCol(Col)); });
 }
 STDMETHODIMP clsTablePrint::put_MergeCol(long Col, VARIANT_BOOL NewV) {
     return Guarded([&] { model_.SetMergeCol(Col, NewV != VARIANT_FALSE); });
@@ -265,7 +250,7 @@ STDMETHODIMP clsTablePrint::put_TextMatrix(long Row, long Col, BSTR vData) {
 }
 STDMETHODIMP clsTablePrint::get_TextMatrix(long Row, long Col, BSTR* result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutText(result, model_.Text(Row, Col));
     });
 }
@@ -274,7 +259,7 @@ STDMETHODIMP clsTablePrint::putref_FontMatrix(long Row, long Col, IFontDisp* vDa
 }
 STDMETHODIMP clsTablePrint::get_FontMatrix(long Row, long Col, IFontDisp** result) {
     return Guarded([&] {
-        Start(result);
+        Required(result) = nullptr;  // a read that fails (an index out of range) leaves Nothing
         OutObject(result, model_.Font(Row, Col), IID_IFontDisp);
     });
 }
@@ -286,17 +271,17 @@ STDMETHODIMP clsTablePrint::put_Rows(long vData) {
         Recount(model_.rows, vData);
     });
 }
-STDMETHODIMP clsTablePrint::get_Rows(long* result) { return Guarded([&] { Out(result, model_.rows); }); }
+STDMETHODIMP clsTablePrint::get_Rows(long* result) { return Returning(result, [&] { return model_.rows; }); }
 STDMETHODIMP clsTablePrint::put_Cols(long vData) {
     return Guarded([&] {
         if (vData < 1) RaiseRuntime(380);
         Recount(model_.cols, vData);
     });
 }
-STDMETHODIMP clsTablePrint::get_Cols(long* result) { return Guarded([&] { Out(result, model_.cols); }); }
+STDMETHODIMP clsTablePrint::get_Cols(long* result) { return Returning(result, [&] { return model_.cols; }); }
 
 STDMETHODIMP clsTablePrint::get_ColWidth(long Col, float* result) {
-    return Guarded([&] { Out(result, model_.ColWidth(Col)); });
+    return Returning(result, [&] { return model_.ColWidth(Col); });
 }
 STDMETHODIMP clsTablePrint::put_ColWidth(long Col, float vData) {
     return Guarded([&] { model_.SetColWidths(Col, vData); });

@@ -78,40 +78,40 @@ short classMRU::StoredCount() const {
 }
 
 STDMETHODIMP classMRU::get_MaxNum(short* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = maxNum_; });
+    return Returning(result, [&] { return maxNum_; });
 }
 STDMETHODIMP classMRU::put_MaxNum(short value) { return Guarded([&] { maxNum_ = value; }); }
 STDMETHODIMP classMRU::get_Parent(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = CopyBstr(parent_.get()); });
+    return Returning(result, [&] { return CopyBstr(parent_.get()); });
 }
 STDMETHODIMP classMRU::put_Parent(BSTR value) { return Guarded([&] { parent_ = Bstr::Attach(CopyBstr(value)); }); }
 STDMETHODIMP classMRU::get_Child(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = CopyBstr(child_.get()); });
+    return Returning(result, [&] { return CopyBstr(child_.get()); });
 }
 STDMETHODIMP classMRU::put_Child(BSTR value) { return Guarded([&] { child_ = Bstr::Attach(CopyBstr(value)); }); }
 STDMETHODIMP classMRU::get_Prefix(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = CopyBstr(prefix_.get()); });
+    return Returning(result, [&] { return CopyBstr(prefix_.get()); });
 }
 STDMETHODIMP classMRU::put_Prefix(BSTR value) { return Guarded([&] { prefix_ = Bstr::Attach(CopyBstr(value)); }); }
 
 STDMETHODIMP classMRU::get_Num(short* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = StoredCount(); });
+    return Returning(result, [&] { return StoredCount(); });
 }
 
 STDMETHODIMP classMRU::get_Last(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = NewBstr(Entry(1)); });
+    return Returning(result, [&] { return NewBstr(Entry(1)); });
 }
 
 STDMETHODIMP classMRU::put_Last(BSTR* value) {
     return Guarded([&] {
-        if (!value) RaiseRuntime(5);
+        Require(value);
         SaveEntry(KeyName(L"1"), TextOf(*value));
     });
 }
 
 STDMETHODIMP classMRU::GetArray(SAFEARRAY** varArray) {
     return Guarded([&] {
-        if (!varArray) RaiseRuntime(5);
+        Require(varArray);
         ReadArray(*varArray, VT_BSTR);
         short count = StoredCount();
         if (count <= 0) return;  // the caller's array stays as it was

@@ -1,4 +1,5 @@
 #include "settings/clsControlPanelEntry.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/Runtime.h"
@@ -12,11 +13,6 @@ namespace {
 const wchar_t kExplorer[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 // Read control plus all six key-specific rights.
 const REGSAM kCreateRights = 0x2003F;
-
-void ClearResult(VARIANT* result) {
-    if (!result) RaiseRuntime(5);
-    VariantInit(result);
-}
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.compare(0, wcslen(prefix), prefix) == 0; }
 
@@ -134,8 +130,8 @@ void clsControlPanelEntry::SetBinaryValueByPath(std::wstring path, const std::ws
 STDMETHODIMP clsControlPanelEntry::CreateEntryToSystemPanel(BSTR* GUID, BSTR* Titel, BSTR* ToolTipText,
                                                             BSTR* IconDatei, BSTR* FileToOpen, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!GUID || !Titel || !ToolTipText || !IconDatei || !FileToOpen) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(GUID, Titel, ToolTipText, IconDatei, FileToOpen);
         const std::wstring id = TextOf(*GUID);
         // A GUID that names no key of its own would put the entry's values on the class list itself
         // (an empty one, as the platform reads names up to a NUL) or into another key (one holding
@@ -162,8 +158,8 @@ STDMETHODIMP clsControlPanelEntry::CreateEntryToSystemPanel(BSTR* GUID, BSTR* Ti
 
 STDMETHODIMP clsControlPanelEntry::DeleteEntryFromSystemPanel(BSTR* GUID, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!GUID) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(GUID);
         const std::wstring id = TextOf(*GUID);
         const std::wstring classKey = L"HKEY_CLASSES_ROOT\\CLSID\\" + id;
         const std::wstring machine = std::wstring(L"HKEY_LOCAL_MACHINE\\") + kExplorer;

@@ -118,14 +118,14 @@ bool clsDorvelRegHand2A::KeyExists() const {
 
 STDMETHODIMP clsDorvelRegHand2A::get_KeyExists(VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = KeyExists() ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
 STDMETHODIMP clsDorvelRegHand2A::CreateKey(VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         SECURITY_ATTRIBUTES security = {0, nullptr, FALSE};
         RegKey handle;
         DWORD disposition = 0;
@@ -139,7 +139,7 @@ STDMETHODIMP clsDorvelRegHand2A::CreateKey(VARIANT_BOOL* result) {
 
 STDMETHODIMP clsDorvelRegHand2A::DeleteKey(VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         // Without a key path the call would name the root itself: refused like any failed delete.
         LONG status = ERROR_INVALID_PARAMETER;
         if (!BeforeNul(TextOf(section_.get())).empty()) status = RegDeleteKeyW(Root(), NameOf(section_));
@@ -150,7 +150,7 @@ STDMETHODIMP clsDorvelRegHand2A::DeleteKey(VARIANT_BOOL* result) {
 
 STDMETHODIMP clsDorvelRegHand2A::DeleteValue(VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         RegKey handle;
         if (RegOpenKeyExW(Root(), NameOf(section_), 0, kAllKeyRights, handle.put()) != ERROR_SUCCESS)
             Fail(kKeyFailure, L"Failed to open key '" + Where() + L"' for delete access");
@@ -217,7 +217,7 @@ Variant clsDorvelRegHand2A::ReadValue() {
 
 STDMETHODIMP clsDorvelRegHand2A::get_Value(VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         Variant value = ReadValue();
         VariantInit(result);
         *result = value.detach();
@@ -289,7 +289,7 @@ STDMETHODIMP clsDorvelRegHand2A::put_Value(VARIANT vValue) { return Guarded([&] 
 
 STDMETHODIMP clsDorvelRegHand2A::EnumerateValues(SAFEARRAY** sKeyNames, long* iKeyCount, VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!sKeyNames || !iKeyCount || !result) RaiseRuntime(5);
+        Require(sKeyNames, iKeyCount, result);
         *iKeyCount = 0;
         EraseArray(sKeyNames);
         std::vector<std::wstring> names;
@@ -318,7 +318,7 @@ STDMETHODIMP clsDorvelRegHand2A::EnumerateValues(SAFEARRAY** sKeyNames, long* iK
 
 STDMETHODIMP clsDorvelRegHand2A::EnumerateSections(SAFEARRAY** sSect, long* iSectCount, VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!sSect || !iSectCount || !result) RaiseRuntime(5);
+        Require(sSect, iSectCount, result);
         try {
             *iSectCount = 0;
             EraseArray(sSect);
@@ -427,38 +427,39 @@ STDMETHODIMP clsDorvelRegHand2A::CreateAdditionalEXEAssociations(BSTR sClassName
 }
 
 STDMETHODIMP clsDorvelRegHand2A::get_ValueType(ERegistryValueTypes* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = static_cast<ERegistryValueTypes>(valueType_); });
+    return Returning(result, [&] { return static_cast<ERegistryValueTypes>(valueType_); });
 }
 STDMETHODIMP clsDorvelRegHand2A::put_ValueType(ERegistryValueTypes value) {
     return Guarded([&] { valueType_ = static_cast<long>(value); });
 }
 STDMETHODIMP clsDorvelRegHand2A::get_ClassKey(ERegistryClassConstants* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = static_cast<ERegistryClassConstants>(classKey_); });
+    return Returning(result, [&] { return static_cast<ERegistryClassConstants>(classKey_); });
 }
 STDMETHODIMP clsDorvelRegHand2A::put_ClassKey(ERegistryClassConstants value) {
     return Guarded([&] { classKey_ = static_cast<long>(value); });
 }
 STDMETHODIMP clsDorvelRegHand2A::get_SectionKey(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = CopyBstr(section_.get()); });
+    return Returning(result, [&] { return CopyBstr(section_.get()); });
 }
 STDMETHODIMP clsDorvelRegHand2A::put_SectionKey(BSTR value) {
     return Guarded([&] { section_ = Bstr::Attach(CopyBstr(value)); });
 }
 STDMETHODIMP clsDorvelRegHand2A::get_ValueKey(BSTR* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = CopyBstr(valueKey_.get()); });
+    return Returning(result, [&] { return CopyBstr(valueKey_.get()); });
 }
 STDMETHODIMP clsDorvelRegHand2A::put_ValueKey(BSTR value) {
     return Guarded([&] { valueKey_ = Bstr::Attach(CopyBstr(value)); });
 }
 STDMETHODIMP clsDorvelRegHand2A::get_Default(VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         VariantInit(result);
         ThrowIfFailed(VariantCopy(result, const_cast<VARIANT*>(default_.get())));
     });
 }
 STDMETHODIMP clsDorvelRegHand2A::put_Default(VARIANT value) {
     return Guarded([&] {
+        ReadArgument(value);
         Variant copy;
         ThrowIfFailed(VariantCopyInd(copy.get(), &value));
         default_ = std::move(copy);

@@ -15,11 +15,6 @@ namespace {
 const REGSAM kAllKeyRights = 63;
 const wchar_t kRunKey[] = L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
 
-void ClearResult(VARIANT* result) {
-    if (!result) RaiseRuntime(5);
-    VariantInit(result);
-}
-
 // Deleting a key with no subkey name would name the root itself; such a call is never meant.
 // The platform reads a name up to its first NUL.
 bool NamesAKey(BSTR name) { return name && !BeforeNul(TextOf(name)).empty(); }
@@ -30,16 +25,16 @@ clsWinReg::clsWinReg() : Dispatchable(IID__clsWinReg) {}
 
 STDMETHODIMP clsWinReg::DeleteKey(long* lPredefinedKey, BSTR* sKeyName, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!lPredefinedKey || !sKeyName) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(lPredefinedKey, sKeyName);
         if (NamesAKey(*sKeyName)) RegDeleteKeyW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName);
     });
 }
 
 STDMETHODIMP clsWinReg::DeleteValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(lPredefinedKey, sKeyName, sValueName);
         RegKey handle;
         RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, kAllKeyRights, handle.put());
         RegDeleteValueW(handle.get(), *sValueName);
@@ -48,7 +43,7 @@ STDMETHODIMP clsWinReg::DeleteValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
 
 STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VARIANT* vValue, long* result) {
     return Guarded([&] {
-        if (!result || !sValueName || !lType || !vValue) RaiseRuntime(5);
+        Require(result, sValueName, lType, vValue);
         *result = 0;
         BSTR name = *sValueName;
         if (*lType == REG_SZ) {
@@ -66,7 +61,7 @@ STDMETHODIMP clsWinReg::SetValueEx(long hKey, BSTR* sValueName, long* lType, VAR
 
 STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vValue, long* result) {
     return Guarded([&] {
-        if (!result || !vValue) RaiseRuntime(5);
+        Require(result, vValue);
         BSTR name = szValueName;
         HKEY key = HandleOfLong<HKEY>(lhKey);
         DWORD type = 0, size = 0;
@@ -106,8 +101,8 @@ STDMETHODIMP clsWinReg::QueryValueEx(long lhKey, BSTR szValueName, VARIANT* vVal
 
 STDMETHODIMP clsWinReg::CreateNewKey(long* lPredefinedKey, BSTR* sNewKeyName, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!lPredefinedKey || !sNewKeyName) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(lPredefinedKey, sNewKeyName);
         RegKey handle;
         DWORD disposition = 0;
         RegCreateKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sNewKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE, 0, nullptr,
@@ -118,8 +113,8 @@ STDMETHODIMP clsWinReg::CreateNewKey(long* lPredefinedKey, BSTR* sNewKeyName, VA
 STDMETHODIMP clsWinReg::SetKeyValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* vValueSetting,
                                     long* lValueType, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!lPredefinedKey || !sKeyName || !sValueName || !vValueSetting || !lValueType) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(lPredefinedKey, sKeyName, sValueName, vValueSetting, lValueType);
         RegKey handle;
         // The key must exist already; a failed open leaves no handle and the write fails on it.
         RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, kAllKeyRights, handle.put());
@@ -131,8 +126,8 @@ STDMETHODIMP clsWinReg::SetKeyValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* 
 
 STDMETHODIMP clsWinReg::QueryValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* sValueName, VARIANT* result) {
     return Guarded([&] {
-        ClearResult(result);
-        if (!lPredefinedKey || !sKeyName || !sValueName) RaiseRuntime(5);
+        VariantInit(&Required(result));
+        Require(lPredefinedKey, sKeyName, sValueName);
         RegKey handle;
         RegOpenKeyExW(HandleOfLong<HKEY>(*lPredefinedKey), *sKeyName, 0, KEY_QUERY_VALUE, handle.put());
         Variant value;
@@ -145,7 +140,7 @@ STDMETHODIMP clsWinReg::QueryValue(long* lPredefinedKey, BSTR* sKeyName, BSTR* s
 
 STDMETHODIMP clsWinReg::ShowAtStartup(BSTR* yourexe) {
     return Guarded([&] {
-        if (!yourexe) RaiseRuntime(5);
+        Require(yourexe);
         // The program is looked for beside the library, not beside the host.
         std::wstring path = Module::Folder();
         if (path.empty() || path.back() != L'\\') path += L'\\';
@@ -162,7 +157,7 @@ STDMETHODIMP clsWinReg::ShowAtStartup(BSTR* yourexe) {
 
 STDMETHODIMP clsWinReg::DontShowAtStartup(BSTR* yourexe) {
     return Guarded([&] {
-        if (!yourexe) RaiseRuntime(5);
+        Require(yourexe);
         long root = LongOfHandle(HKEY_LOCAL_MACHINE);
         Bstr key(kRunKey);
         BSTR keyText = key.get();

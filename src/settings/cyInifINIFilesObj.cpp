@@ -14,16 +14,6 @@ namespace {
 const DWORD kValueBuffer = 255;
 const DWORD kListBuffer = 8192;
 
-void Store(Bstr& field, BSTR* value) {
-    if (!value) RaiseRuntime(5);
-    field = Bstr::Attach(CopyBstr(*value));
-}
-
-void Return(const Bstr& field, BSTR* result) {
-    if (!result) RaiseRuntime(5);
-    *result = CopyBstr(field.get());
-}
-
 // An optional minimum the caller left out (a C++ caller passes the missing marker itself).
 double MinimumOr3000(const VARIANT& value) {
     if (IsMissingArgument(value)) return 3000;
@@ -137,32 +127,32 @@ void cyInifINIFilesObj::WriteValue(const std::wstring& text) {
 }
 
 STDMETHODIMP cyInifINIFilesObj::get_LastReturnCode(long* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = lastReturnCode_; });
+    return Returning(result, [&] { return lastReturnCode_; });
 }
 
 STDMETHODIMP cyInifINIFilesObj::get_Success(VARIANT_BOOL* result) {
-    return Guarded([&] { if (!result) RaiseRuntime(5); *result = lastReturnCode_ != 0 ? VARIANT_TRUE : VARIANT_FALSE; });
+    return Returning(result, [&] { return lastReturnCode_ != 0 ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
-STDMETHODIMP cyInifINIFilesObj::put_Default(BSTR* value) { return Guarded([&] { Store(default_, value); }); }
-STDMETHODIMP cyInifINIFilesObj::get_Default(BSTR* result) { return Guarded([&] { Return(default_, result); }); }
-STDMETHODIMP cyInifINIFilesObj::put_Path(BSTR* value) { return Guarded([&] { Store(path_, value); }); }
-STDMETHODIMP cyInifINIFilesObj::get_Path(BSTR* result) { return Guarded([&] { Return(path_, result); }); }
-STDMETHODIMP cyInifINIFilesObj::put_Key(BSTR* value) { return Guarded([&] { Store(key_, value); }); }
-STDMETHODIMP cyInifINIFilesObj::get_Key(BSTR* result) { return Guarded([&] { Return(key_, result); }); }
-STDMETHODIMP cyInifINIFilesObj::put_Section(BSTR* value) { return Guarded([&] { Store(section_, value); }); }
-STDMETHODIMP cyInifINIFilesObj::get_Section(BSTR* result) { return Guarded([&] { Return(section_, result); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Default(BSTR* value) { return Guarded([&] { default_ = Bstr::Attach(CopyBstr(Required(value))); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Default(BSTR* result) { return Returning(result, [&] { return CopyBstr(default_.get()); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Path(BSTR* value) { return Guarded([&] { path_ = Bstr::Attach(CopyBstr(Required(value))); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Path(BSTR* result) { return Returning(result, [&] { return CopyBstr(path_.get()); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Key(BSTR* value) { return Guarded([&] { key_ = Bstr::Attach(CopyBstr(Required(value))); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Key(BSTR* result) { return Returning(result, [&] { return CopyBstr(key_.get()); }); }
+STDMETHODIMP cyInifINIFilesObj::put_Section(BSTR* value) { return Guarded([&] { section_ = Bstr::Attach(CopyBstr(Required(value))); }); }
+STDMETHODIMP cyInifINIFilesObj::get_Section(BSTR* result) { return Returning(result, [&] { return CopyBstr(section_.get()); }); }
 
 STDMETHODIMP cyInifINIFilesObj::get_Value(BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = NewBstr(ReadValue());
     });
 }
 
 STDMETHODIMP cyInifINIFilesObj::put_Value(BSTR* value) {
     return Guarded([&] {
-        if (!value) RaiseRuntime(5);
+        Require(value);
         // The profile functions end a value at its first NUL; the NULs are dropped instead, and the
         // caller's variable holds the text actually written.
         if (*value) {
@@ -182,27 +172,27 @@ STDMETHODIMP cyInifINIFilesObj::DeleteSectionINI() { return Guarded([&] { WriteE
 
 STDMETHODIMP cyInifINIFilesObj::get_INISection(BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = NewBstr(ReadEntry(section_.get(), nullptr, kListBuffer));
     });
 }
 
 STDMETHODIMP cyInifINIFilesObj::put_INISection(BSTR* value) {
     return Guarded([&] {
-        if (!value) RaiseRuntime(5);
+        Require(value);
         WriteEntry(section_.get(), nullptr, *value);
     });
 }
 
 STDMETHODIMP cyInifINIFilesObj::get_Sections(BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = NewBstr(ReadEntry(nullptr, nullptr, kListBuffer));
     });
 }
 
 void cyInifINIFilesObj::SplitList(const std::wstring& list, bool keepEmpty, SAFEARRAY** names, long* count) {
-    if (!names || !count) RaiseRuntime(5);
+    Require(names, count);
     if (ReadArray(*names, VT_BSTR)) {
         ThrowIfFailed(SafeArrayDestroy(*names));
         *names = nullptr;
@@ -232,14 +222,14 @@ void cyInifINIFilesObj::SplitList(const std::wstring& list, bool keepEmpty, SAFE
 
 STDMETHODIMP cyInifINIFilesObj::EnumerateCurrentSection(SAFEARRAY** sKey, long* iCount) {
     return Guarded([&] {
-        if (!sKey || !iCount) RaiseRuntime(5);
+        Require(sKey, iCount);
         SplitList(ReadEntry(section_.get(), nullptr, kListBuffer), true, sKey, iCount);
     });
 }
 
 STDMETHODIMP cyInifINIFilesObj::EnumerateAllSections(SAFEARRAY** sSections, long* iCount) {
     return Guarded([&] {
-        if (!sSections || !iCount) RaiseRuntime(5);
+        Require(sSections, iCount);
         SplitList(ReadEntry(nullptr, nullptr, kListBuffer), false, sSections, iCount);
     });
 }
@@ -329,7 +319,7 @@ long cyInifINIFilesObj::ConvertOr(const std::wstring& text, long fallback) {
 
 STDMETHODIMP cyInifINIFilesObj::CLngDefault(BSTR sString, long lDefault, long* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = ConvertOr(TextOf(sString), lDefault);
     });
 }

@@ -793,6 +793,60 @@ TEST(clsDrvInfo2, EventsReachATypeDrivenSinkWithTheirDeclaredTypes) {
               L"2030");
 }
 
+// The enumerators of connections and connection points hold a reference to everything they hand
+// out for as long as they live (a clone its own), and keep the library loaded meanwhile.
+TEST(clsDrvInfo2, EventEnumeratorsHoldTheirSinksAndTheLibrary) {
+    struct CountingSink : EventSink {
+        LONG refs = 0;
+        STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+            HRESULT hr = EventSink::QueryInterface(riid, ppv);
+            if (SUCCEEDED(hr)) AddRef();
+            return hr;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs); }
+        STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--refs); }
+    } sink;
+    using CanUnloadFn = HRESULT(WINAPI*)();
+    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(LibraryModule(), "DllCanUnloadNow"));
+    ASSERT_TRUE(canUnload);
+    ComPtr<IEnumConnections> connections, clone;
+    {
+        auto o = MakeObject();
+        auto container = ComPtr<IUnknown>(o.get()).as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+        ASSERT_TRUE(container);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(container->FindConnectionPoint(DIID___clsDrvInfo2, point.put()), S_OK);
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+        const LONG connected = sink.refs;
+        ASSERT_EQ(point->EnumConnections(connections.put()), S_OK);
+        EXPECT_EQ(sink.refs, connected + 1);
+        ASSERT_EQ(connections->Clone(clone.put()), S_OK);
+        EXPECT_EQ(sink.refs, connected + 2);
+        CONNECTDATA data[2] = {};
+        ULONG fetched = 9;
+        EXPECT_EQ(clone->Next(2, data, &fetched), S_FALSE);
+        ASSERT_EQ(fetched, 1u);
+        EXPECT_EQ(data[0].dwCookie, cookie);
+        EXPECT_EQ(sink.refs, connected + 3);
+        data[0].pUnk->Release();
+        EXPECT_EQ(clone->Next(1, nullptr, nullptr), E_POINTER);
+        ComPtr<IEnumConnectionPoints> points;
+        ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+        ComPtr<IConnectionPoint> listed;
+        EXPECT_EQ(points->Next(1, listed.put(), &fetched), S_OK);
+        EXPECT_EQ(listed.get(), point.get());
+        EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    }
+    // The object is gone; what the enumerators hold is not.
+    EXPECT_EQ(sink.refs, 2) << "the enumerator and its clone";
+    EXPECT_EQ(canUnload(), S_FALSE) << "an enumerator keeps the library";
+    connections.reset();
+    clone.reset();
+    EXPECT_EQ(sink.refs, 0);
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
 TEST(clsDrvInfo2, FileListOfEmptyFoldersAndMissingFolders) {
     ScratchFolder scratch;
     auto o = MakeObject();

@@ -1032,7 +1032,7 @@ Space DiskSpace(IDispatch* o, const wchar_t* path) {
 }  // namespace
 
 TEST(clsDrvInfo2, DiskSpaceFromTheSixtyFourBitQueryWhateverTheSize) {
-    auto o = MakeObject();
+    auto o = CreateLinked<IDispatch>(CLSID_clsDrvInfo2, IID_IDispatch);
     Space none = DiskSpace(o.get(), L"  ");
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.total, 0);
@@ -1062,7 +1062,7 @@ TEST(clsDrvInfo2, DiskSpaceFromTheSixtyFourBitQueryWhateverTheSize) {
 }
 
 TEST(clsDrvInfo2, DiskSpaceFallsBackToTheThirtyTwoBitQueryWithItsOverflowRule) {
-    auto o = MakeObject();
+    auto o = CreateLinked<IDispatch>(CLSID_clsDrvInfo2, IID_IDispatch);
     PlatformOverride seam;
     ASSERT_TRUE(seam) << "the library's platform table was not found";
     seam.calls().getDiskFreeSpaceExW = &FailingDiskEx;

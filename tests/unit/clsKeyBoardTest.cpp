@@ -38,7 +38,7 @@ protected:
         seam_.calls().keybdEvent = &RecordKey;
         seam_.calls().getKeyState = &AnswerKeyState;
         g_keys.clear();
-        keyboard_ = Create<_clsKeyBoard>(CLSID_clsKeyBoard, IID__clsKeyBoard);
+        keyboard_ = CreateLinked<_clsKeyBoard>(CLSID_clsKeyBoard, IID__clsKeyBoard);
         ASSERT_TRUE(keyboard_);
     }
     // What the library should send for a key code with its shift-state bits.

@@ -52,7 +52,7 @@ protected:
         g_adapterPresent = true;
         const BYTE address[6] = {0x00, 0x0C, 0x29, 0xAB, 0x12, 0xFF};
         std::memcpy(g_address, address, 6);
-        object_ = Create<IDispatch>(CLSID_clsEnetAdd, IID_IDispatch);
+        object_ = CreateLinked<IDispatch>(CLSID_clsEnetAdd, IID_IDispatch);
         ASSERT_TRUE(object_);
     }
     std::wstring Address(long lana) {
@@ -170,7 +170,7 @@ protected:
         g_networkReachable = g_providerOpens = true;
         g_container.clear();
         g_closed.clear();
-        object_ = Create<IDispatch>(CLSID_clsNetw, IID_IDispatch);
+        object_ = CreateLinked<IDispatch>(CLSID_clsNetw, IID_IDispatch);
         ASSERT_TRUE(object_);
         list_ = FakeHostObject::Make();
         list_->SetMethod(L"AddItem", [](std::vector<VARIANT*>&, VARIANT*) { return S_OK; });

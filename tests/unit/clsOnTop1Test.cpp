@@ -205,6 +205,7 @@ TEST_F(Banner, FailedMeasurementReportsAndDrawsNothing) {
     PlatformOverride seam;
     ASSERT_TRUE(seam);
     seam.calls().drawTextW = &RefuseToMeasure;
+    object_ = CreateLinked<IDispatch>(CLSID_clsOnTop1, IID_IDispatch);
     DialogAnswerer answerer(IDOK);
     auto r = Run(L"WWW", 0, 5000);
     ASSERT_TRUE(answerer.Wait());
@@ -230,6 +231,7 @@ TEST_F(Banner, KeepsRunningWhenTheTickCountPassesHalfItsRange) {
     ASSERT_TRUE(seam);
     g_clock = 0x7FFFFFF0u;
     seam.calls().getTickCount = &FakeTicks;
+    object_ = CreateLinked<IDispatch>(CLSID_clsOnTop1, IID_IDispatch);
     auto r = Run(L"WWW", 3, 400);
     EXPECT_EQ(r.hr, S_OK) << "error " << r.number;
     EXPECT_EQ(stopResult_, S_OK);

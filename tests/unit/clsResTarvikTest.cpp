@@ -42,6 +42,8 @@ public:
         seam_.Set([](wx::PlatformCalls& calls) { calls.sndPlaySoundA = &FakeSndPlaySound; });
     }
     bool found() const { return seam_.found(); }
+    // An instance whose sounds reach the replaced call.
+    static ComPtr<_clsResTarvik> Tarvik() { return CreateLinked<_clsResTarvik>(CLSID_clsResTarvik, IID__clsResTarvik); }
 
 private:
     PlatformOverride seam_;
@@ -157,7 +159,7 @@ TEST(clsResTarvik, PicturesComeWithTheirSizeAndAMissingOneIsNothing) {
 TEST(clsResTarvik, EverySoundReachesTheSoundCallByteForByteWithItsFormat) {
     SoundSeam seam;
     ASSERT_TRUE(seam.found());
-    auto tarvik = NewTarvik();
+    auto tarvik = SoundSeam::Tarvik();
     const struct { long id; WORD tag, channels; DWORD rate; WORD bits; double seconds; } sounds[] = {
         {106, WAVE_FORMAT_PCM, 2, 22050, 16, 2.0},   {107, WAVE_FORMAT_PCM, 2, 22050, 16, 1.9},
         {108, WAVE_FORMAT_PCM, 1, 11025, 8, 0.16},   {109, WAVE_FORMAT_PCM, 1, 11025, 8, 14},
@@ -184,7 +186,7 @@ TEST(clsResTarvik, EverySoundReachesTheSoundCallByteForByteWithItsFormat) {
 TEST(clsResTarvik, SoundFlagsPassUnchangedAndAMissingSoundPlaysNothing) {
     SoundSeam seam;
     ASSERT_TRUE(seam.found());
-    auto tarvik = NewTarvik();
+    auto tarvik = SoundSeam::Tarvik();
     ComPtr<IDispatch> dispatch = tarvik.as<IDispatch>(IID_IDispatch);
 
     Variant id = Variant::Long(108), flags = Variant::Long(4 | 2);
@@ -207,7 +209,7 @@ TEST(clsResTarvik, AnAsynchronousSoundKeepsItsBytesUntilAnotherReplacesIt) {
     ASSERT_TRUE(seam.found());
     std::string longSound = ResourceOf(111, L"WAV"), shortSound = ResourceOf(108, L"WAV");
     {
-        auto tarvik = NewTarvik();
+        auto tarvik = SoundSeam::Tarvik();
         Variant id = Variant::Long(111);
         SoundTypes flags = static_cast<SoundTypes>(SoundMemory | SoundASync);
         EXPECT_EQ(tarvik->GetTarvikRes_WavSound(id.get(), &flags), S_OK);
@@ -217,7 +219,7 @@ TEST(clsResTarvik, AnAsynchronousSoundKeepsItsBytesUntilAnotherReplacesIt) {
     auto stillThere = [&] { return Readable(playing, longSound.size()) && memcmp(playing, longSound.data(), longSound.size()) == 0; };
     EXPECT_TRUE(stillThere());
 
-    auto tarvik = NewTarvik();
+    auto tarvik = SoundSeam::Tarvik();
     Variant shortId = Variant::Long(108);
     // A synchronous sound, and a refused asynchronous one, leave the playing bytes alone.
     SoundTypes sync = SoundMemory;

@@ -432,7 +432,7 @@ TEST(clzBriCon, ShowPropsAsksTheShellForThePropertiesSheet) {
     PlatformOverride platform;
     ASSERT_TRUE(platform.found());
     platform.calls().shellExecuteExW = &FakeShellExecuteEx;
-    auto c = NewBriCon();
+    auto c = CreateLinked<_clzBriCon>(CLSID_clzBriCon, IID__clzBriCon);
     ASSERT_TRUE(c);
     g_seen = SeenRequest();
     Bstr name(L"C:\\windows\\win.ini");

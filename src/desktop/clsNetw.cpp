@@ -9,22 +9,23 @@
 namespace wx {
 
 namespace {
-// The enumeration buffer: 257 records, of which 256 are offered to the provider.
+// The enumeration buffer: 257 records, of which 256 are offered to the provider. Names come
+// through the wide functions, so a workgroup named outside the code page keeps its name.
 const size_t kRecords = 257;
 const DWORD kOfferedRecords = 256;
-const DWORD kOfferedBytes = kOfferedRecords * sizeof(NETRESOURCEA);  // 8,192
+const DWORD kOfferedBytes = kOfferedRecords * sizeof(NETRESOURCEW);  // 8,192 in the x86 build
 const DWORD kAsManyAsFit = 0xFFFFFFFF;
 
 // Fills `records` with one level of the network below `container` (the top level when null);
 // returns how many records the provider delivered, 0 when it delivered none or failed.
-DWORD EnumerateLevel(NETRESOURCEA* container, std::vector<NETRESOURCEA>& records) {
+DWORD EnumerateLevel(NETRESOURCEW* container, std::vector<NETRESOURCEW>& records) {
     auto& platform = Platform();
     HANDLE enumeration = nullptr;
     DWORD listed = 0;
-    if (platform.wnetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, container, &enumeration) == NO_ERROR) {
+    if (platform.wnetOpenEnumW(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, container, &enumeration) == NO_ERROR) {
         DWORD count = kAsManyAsFit;
         DWORD size = kOfferedBytes;
-        platform.wnetEnumResourceA(enumeration, &count, records.data(), &size);
+        platform.wnetEnumResourceW(enumeration, &count, records.data(), &size);
         // The count reads as a signed number (so "as many as fit" left unchanged lists nothing),
         // and never reaches past the records the buffer holds.
         LONG n = static_cast<LONG>(count);
@@ -38,23 +39,22 @@ DWORD EnumerateLevel(NETRESOURCEA* container, std::vector<NETRESOURCEA>& records
 
 clsNetw::clsNetw() : Dispatchable(IID__clsNetw) {}
 
-std::wstring clsNetw::StringFromAnsiPointer(const char* text) {
+std::wstring clsNetw::StringFromPointer(const wchar_t* text) {
     if (!text) return std::wstring();
-    int length = lstrlenA(text);  // a guarded read: an unreadable address counts as no text
+    int length = lstrlenW(text);  // a guarded read: an unreadable address counts as no text
     if (length < 1) return std::wstring();
-    std::string copy(text, static_cast<size_t>(length));
-    return FromAnsi(copy.substr(0, copy.find('\0')));
+    return std::wstring(text, static_cast<size_t>(length));
 }
 
 std::vector<std::wstring> clsNetw::ListDomains() {
-    std::vector<NETRESOURCEA> records(kRecords);
+    std::vector<NETRESOURCEW> records(kRecords);
     // First the top level of the network (its providers), then the children of the first
     // provider: its domains and workgroups.
     EnumerateLevel(nullptr, records);
-    NETRESOURCEA provider = records[0];
+    NETRESOURCEW provider = records[0];
     DWORD count = EnumerateLevel(&provider, records);
     std::vector<std::wstring> names;
-    for (DWORD i = 0; i < count; ++i) names.push_back(StringFromAnsiPointer(records[i].lpRemoteName));
+    for (DWORD i = 0; i < count; ++i) names.push_back(StringFromPointer(records[i].lpRemoteName));
     return names;
 }
 

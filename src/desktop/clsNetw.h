@@ -17,7 +17,8 @@ public:
 
 private:
     static std::vector<std::wstring> ListDomains();
-    static std::wstring StringFromAnsiPointer(const char* text);
+    // The text at a name pointer of a record: empty for none.
+    static std::wstring StringFromPointer(const wchar_t* text);
 };
 
 }  // namespace wx

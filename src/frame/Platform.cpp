@@ -5,7 +5,7 @@ namespace wx {
 
 namespace {
 const PlatformCalls kReal = {
-    &Netbios,           &WNetOpenEnumA, &WNetEnumResourceA, &WNetCloseEnum, &sndPlaySoundA,
+    &Netbios,           &WNetOpenEnumW, &WNetEnumResourceW, &WNetCloseEnum, &sndPlaySoundA,
     &ShellExecuteExW,   &keybd_event,   &GetKeyState,       &GetDiskFreeSpaceW, &GetDiskFreeSpaceExW,
     &DrawTextW,         &GetTickCount,
 };

@@ -13,8 +13,8 @@ namespace wx {
 
 struct PlatformCalls {
     UCHAR(APIENTRY* netbios)(PNCB ncb);
-    DWORD(APIENTRY* wnetOpenEnumA)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA resource, LPHANDLE handle);
-    DWORD(APIENTRY* wnetEnumResourceA)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
+    DWORD(APIENTRY* wnetOpenEnumW)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW resource, LPHANDLE handle);
+    DWORD(APIENTRY* wnetEnumResourceW)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
     DWORD(APIENTRY* wnetCloseEnum)(HANDLE handle);
     // The sound is a WAVE image in memory (SND_MEMORY), never a name: no text crosses here.
     BOOL(WINAPI* sndPlaySoundA)(LPCSTR sound, UINT flags);

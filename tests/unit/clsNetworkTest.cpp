@@ -120,30 +120,31 @@ TEST_F(EnetAdd, AdapterNumberBeyondAByteOverflows) {
 
 HANDLE const kTopLevel = reinterpret_cast<HANDLE>(0x1001);
 HANDLE const kProvider = reinterpret_cast<HANDLE>(0x1002);
-char g_providerName[] = "Microsoft Windows Network";
-char g_workgroupA[] = "WORKGROUP";
-char g_workgroupB[] = "OFFICE";
+wchar_t g_providerName[] = L"Microsoft Windows Network";
+wchar_t g_workgroupA[] = L"WORKGROUP";
+// A name no ANSI code page holds whole: Cyrillic, Greek and a character beyond the BMP.
+wchar_t g_workgroupB[] = L"\x0420\x0430\x0431\x043E\x0442\x0430-\x03A9-\xD83D\xDE00";
 bool g_networkReachable = true;
 bool g_providerOpens = true;
-std::string g_container;
+std::wstring g_container;
 std::vector<HANDLE> g_closed;
 
-DWORD APIENTRY AnswerOpenEnum(DWORD scope, DWORD, DWORD, LPNETRESOURCEA container, LPHANDLE handle) {
+DWORD APIENTRY AnswerOpenEnum(DWORD scope, DWORD, DWORD, LPNETRESOURCEW container, LPHANDLE handle) {
     if (!g_networkReachable || scope != RESOURCE_GLOBALNET) return ERROR_NO_NETWORK;
     if (!container) {
         *handle = kTopLevel;
         return NO_ERROR;
     }
-    g_container = container->lpRemoteName ? container->lpRemoteName : "";
+    g_container = container->lpRemoteName ? container->lpRemoteName : L"";
     if (!g_providerOpens) return ERROR_BAD_PROVIDER;
     *handle = kProvider;
     return NO_ERROR;
 }
 
 DWORD APIENTRY AnswerEnumResource(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size) {
-    if (*size < 2 * sizeof(NETRESOURCEA)) return ERROR_MORE_DATA;
-    auto* records = static_cast<NETRESOURCEA*>(buffer);
-    std::memset(records, 0, 2 * sizeof(NETRESOURCEA));
+    if (*size < 2 * sizeof(NETRESOURCEW)) return ERROR_MORE_DATA;
+    auto* records = static_cast<NETRESOURCEW*>(buffer);
+    std::memset(records, 0, 2 * sizeof(NETRESOURCEW));
     if (handle == kTopLevel) {
         records[0].lpRemoteName = g_providerName;
         *count = 1;
@@ -164,8 +165,8 @@ class Netw : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(seam_);
-        seam_.calls().wnetOpenEnumA = &AnswerOpenEnum;
-        seam_.calls().wnetEnumResourceA = &AnswerEnumResource;
+        seam_.calls().wnetOpenEnumW = &AnswerOpenEnum;
+        seam_.calls().wnetEnumResourceW = &AnswerEnumResource;
         seam_.calls().wnetCloseEnum = &RecordCloseEnum;
         g_networkReachable = g_providerOpens = true;
         g_container.clear();
@@ -193,16 +194,17 @@ TEST_F(Netw, ListsTheWorkgroupsOfTheFirstProvider) {
     BSTR* texts = nullptr;
     ASSERT_EQ(SafeArrayAccessData(names, reinterpret_cast<void**>(&texts)), S_OK);
     EXPECT_STREQ(texts[0], L"WORKGROUP");
-    EXPECT_STREQ(texts[1], L"OFFICE");
+    EXPECT_STREQ(texts[1], g_workgroupB);
     SafeArrayUnaccessData(names);
-    EXPECT_EQ(g_container, "Microsoft Windows Network");
+    EXPECT_EQ(g_container, L"Microsoft Windows Network");
     EXPECT_EQ(g_closed, (std::vector<HANDLE>{kTopLevel, kProvider}));
 }
 
 TEST_F(Netw, GetDomainsAddsEachNameInOrder) {
     Variant list = Variant::Object(list_.get());
     ASSERT_EQ(Call(object_.get(), L"GetDomains", {Ref(list)}).hr, S_OK);
-    EXPECT_EQ(list_->Log(), (std::vector<std::wstring>{L"call AddItem(WORKGROUP)", L"call AddItem(OFFICE)"}));
+    EXPECT_EQ(list_->Log(),
+              (std::vector<std::wstring>{L"call AddItem(WORKGROUP)", std::wstring(L"call AddItem(") + g_workgroupB + L")"}));
 }
 
 TEST_F(Netw, UnreachableNetworkListsNothing) {

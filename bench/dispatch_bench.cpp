@@ -7,7 +7,10 @@
 //   reference (at most 1.2x).
 // Names are looked up once; the calls then run in rounds, A and B interleaved, and each figure is
 // the ratio of the median round times: <figure>: <ours> vs <peer> = <ratio>x.
-// Run: tools/wine-run build/bin/dispatch_bench.exe [rounds]
+// With --baseline, the three figures against ITypeInfo::Invoke are measured in the same rounds for
+// another build of the library too (a copy of an earlier WENDRAX1.dll under another file name),
+// and each line also shows that build's ratio and how much this build's is above or below it.
+// Run: tools/wine-run build/bin/dispatch_bench.exe [rounds] [--baseline Z:\path\WENDRAX1-before.dll]
 #include "frame/Interfaces.h"
 #include "BenchSupport.h"
 #include <windows.h>
@@ -48,6 +51,34 @@ void Compare(const char* figure, const Call& ours, const Call& peer, int rounds,
     }
     double ma = Median(a), mb = Median(b);
     std::printf("%s: %.3f us vs %.3f us = %.2fx (at most %.1fx)\n", figure, ma, mb, ma / mb, limit);
+}
+
+// The same, with a second library's pair measured in the same rounds.
+void CompareTwice(const char* figure, const Call& ours, const Call& peer, const Call& before, const Call& beforePeer,
+                  int rounds) {
+    const int calls = 20000;
+    for (int i = 0; i < 2000; ++i) { ours(); peer(); before(); beforePeer(); }  // warm up
+    if (FAILED(ours()) || FAILED(peer()) || FAILED(before()) || FAILED(beforePeer())) {
+        std::printf("%s: a call failed\n", figure);
+        return;
+    }
+    // Short rounds, many of them, each side's turn moving round by round: a machine busy with
+    // other work disturbs all four alike.
+    std::vector<double> times[4];
+    const Call* sides[4] = {&ours, &peer, &before, &beforePeer};
+    const int shortCalls = calls / 10;
+    for (int r = 0; r < rounds * 10; ++r) {
+        for (int k = 0; k < 4; ++k) {
+            int s = (r + k) % 4;
+            double start = Now();
+            for (int i = 0; i < shortCalls; ++i) (*sides[s])();
+            times[s].push_back((Now() - start) / shortCalls * 1e6);
+        }
+    }
+    double m[4] = {Median(times[0]), Median(times[1]), Median(times[2]), Median(times[3])};
+    double now = m[0] / m[1], then = m[2] / m[3];
+    std::printf("%s: this build %.3f us vs %.3f us = %.2fx, the baseline %.3f us vs %.3f us = %.2fx: %+.1f%%\n", figure,
+                m[0], m[1], now, m[2], m[3], then, (now / then - 1) * 100);
 }
 
 DISPID IdOf(IDispatch* object, const wchar_t* name) {
@@ -111,9 +142,57 @@ VARIANT Long(LONG n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    int rounds = 15;
+    const char* baselinePath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--baseline" && i + 1 < argc) baselinePath = argv[++i];
+        else rounds = std::max(3, std::atoi(argv[i]));
+    }
     CoInitialize(nullptr);
     HMODULE library = LoadLibraryBeside();
+    if (baselinePath) {
+        HMODULE before = LoadLibraryA(baselinePath);
+        if (!before || before == library) {
+            std::printf("the baseline library %s could not be loaded beside this one\n", baselinePath);
+            return 1;
+        }
+        auto* pixels = Create<_clzBriCon>(library, CLSID_clzBriCon, IID__clzBriCon);
+        auto* files = Create<_clsDrvInfo2>(library, CLSID_clsDrvInfo2, IID__clsDrvInfo2);
+        auto* oldPixels = Create<_clzBriCon>(before, CLSID_clzBriCon, IID__clzBriCon);
+        auto* oldFiles = Create<_clsDrvInfo2>(before, CLSID_clsDrvInfo2, IID__clsDrvInfo2);
+        ITypeInfo* infos[4] = {pixels ? VtableInfo(pixels) : nullptr, files ? VtableInfo(files) : nullptr,
+                               oldPixels ? VtableInfo(oldPixels) : nullptr, oldFiles ? VtableInfo(oldFiles) : nullptr};
+        if (!infos[0] || !infos[1] || !infos[2] || !infos[3]) {
+            std::printf("the libraries' objects or type information could not be had\n");
+            return 1;
+        }
+        const wchar_t* path = L"C:\\docs\\report.final.txt";
+        Prepared checkByte = Prepare(pixels, L"CheckByte", DISPATCH_METHOD, {Long(300)});
+        Prepared oldCheckByte = Prepare(oldPixels, L"CheckByte", DISPATCH_METHOD, {Long(300)});
+        CompareTwice("CheckByte(300), Invoke against ITypeInfo::Invoke", [&] { return checkByte.Through(pixels); },
+                     [&] { return checkByte.Through(infos[0], static_cast<_clzBriCon*>(pixels)); },
+                     [&] { return oldCheckByte.Through(oldPixels); },
+                     [&] { return oldCheckByte.Through(infos[2], static_cast<_clzBriCon*>(oldPixels)); }, rounds);
+        Prepared extension = Prepare(files, L"Get_Extension", DISPATCH_METHOD, {Text(path)});
+        Prepared oldExtension = Prepare(oldFiles, L"Get_Extension", DISPATCH_METHOD, {Text(path)});
+        CompareTwice("Get_Extension(text), Invoke against ITypeInfo::Invoke", [&] { return extension.Through(files); },
+                     [&] { return extension.Through(infos[1], static_cast<_clsDrvInfo2*>(files)); },
+                     [&] { return oldExtension.Through(oldFiles); },
+                     [&] { return oldExtension.Through(infos[3], static_cast<_clsDrvInfo2*>(oldFiles)); }, rounds);
+        Prepared count = Prepare(files, L"Count", DISPATCH_PROPERTYGET, {});
+        Prepared oldCount = Prepare(oldFiles, L"Count", DISPATCH_PROPERTYGET, {});
+        CompareTwice("Count get, Invoke against ITypeInfo::Invoke", [&] { return count.Through(files); },
+                     [&] { return count.Through(infos[1], static_cast<_clsDrvInfo2*>(files)); },
+                     [&] { return oldCount.Through(oldFiles); },
+                     [&] { return oldCount.Through(infos[3], static_cast<_clsDrvInfo2*>(oldFiles)); }, rounds);
+        for (ITypeInfo* info : infos) info->Release();
+        pixels->Release();
+        files->Release();
+        oldPixels->Release();
+        oldFiles->Release();
+        CoUninitialize();
+        return 0;
+    }
     auto* pixels = Create<_clzBriCon>(library, CLSID_clzBriCon, IID__clzBriCon);
     auto* files = Create<_clsDrvInfo2>(library, CLSID_clsDrvInfo2, IID__clsDrvInfo2);
     if (!pixels || !files) {

@@ -117,22 +117,9 @@ HRESULT CheckValue(const VARIANT& argument, int nesting, Walk& walk) {
 
 }  // namespace
 
-HRESULT CheckArgument(const VARIANT& argument) noexcept {
+HRESULT CheckArgumentIndirect(const VARIANT& argument) noexcept {
     Walk walk;
     return CheckValue(argument, 0, walk);
-}
-
-const VARIANT& ValueOf(const VARIANT& checked) noexcept {
-    const VARIANT* value = &checked;
-    while (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
-    return *value;
-}
-
-VARIANT& VariableOf(VARIANT& checked) noexcept { return const_cast<VARIANT&>(ValueOf(checked)); }
-
-bool IsMissing(const VARIANT& checked) noexcept {
-    const VARIANT& value = ValueOf(checked);
-    return V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND;
 }
 
 bool HoldsObject(const VARIANT& checked, IUnknown** object) noexcept {
@@ -166,23 +153,14 @@ bool IsMissingArgument(const VARIANT& argument) {
     return V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND;
 }
 
-HRESULT CheckParameterBlock(const DISPPARAMS* params) noexcept {
-    if (!params) return S_OK;
-    if (params->cArgs && !params->rgvarg) return DISP_E_BADPARAMCOUNT;
-    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
-    if (params->cNamedArgs && !params->rgdispidNamedArgs) return DISP_E_BADPARAMCOUNT;
-    return S_OK;
-}
-
 VARIANT* ArgumentReader::Variable(UINT i) const {
     VARIANT* given = supplied_[i];
     return given && V_VT(given) == (VT_BYREF | VT_VARIANT) ? V_VARIANTREF(given) : nullptr;
 }
 
-HRESULT ArgumentReader::Read(const Member& member, const DISPPARAMS* params, UINT* argErr) noexcept {
+HRESULT ArgumentReader::ReadPlacing(const Member& member, const DISPPARAMS* params, UINT* argErr) noexcept {
     static const DISPPARAMS kNone = {nullptr, nullptr, 0, 0};
-    HRESULT hr = CheckParameterBlock(params);
-    if (FAILED(hr)) return hr;
+    HRESULT hr = S_OK;
     const DISPPARAMS& block = params ? *params : kNone;
     const UINT inputs = static_cast<UINT>(member.params.size());
     // More than the parameters and a script engine's "this": nothing beyond them is read.

@@ -21,17 +21,36 @@
 
 namespace wx {
 
+// What has to be followed or looked into: references, arrays, records and anything unknown.
+HRESULT CheckArgumentIndirect(const VARIANT& argument) noexcept;
+
 // S_OK for an argument a member can read; DISP_E_TYPEMISMATCH for a null by-reference pointer, a
 // chain that does not end, a record without its data or a broken array; DISP_E_BADVARTYPE for a
-// type no member takes.
-HRESULT CheckArgument(const VARIANT& argument) noexcept;
+// type no member takes. A plain value by value (most arguments) is answered at once.
+inline HRESULT CheckArgument(const VARIANT& argument) noexcept {
+    constexpr DWORD kPlainValues = (1U << VT_EMPTY) | (1U << VT_NULL) | (1U << VT_I2) | (1U << VT_I4) | (1U << VT_R4) |
+                                   (1U << VT_R8) | (1U << VT_CY) | (1U << VT_DATE) | (1U << VT_BSTR) |
+                                   (1U << VT_DISPATCH) | (1U << VT_ERROR) | (1U << VT_BOOL) | (1U << VT_UNKNOWN) |
+                                   (1U << VT_DECIMAL) | (1U << VT_I1) | (1U << VT_UI1) | (1U << VT_UI2) |
+                                   (1U << VT_UI4) | (1U << VT_I8) | (1U << VT_UI8) | (1U << VT_INT) | (1U << VT_UINT);
+    VARTYPE vt = V_VT(&argument);
+    if (vt < 32 && ((kPlainValues >> vt) & 1)) return S_OK;
+    return CheckArgumentIndirect(argument);
+}
 
 // The value an argument holds, looking through the caller's variables; only for a checked one.
-const VARIANT& ValueOf(const VARIANT& checked) noexcept;
+inline const VARIANT& ValueOf(const VARIANT& checked) noexcept {
+    const VARIANT* value = &checked;
+    while (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
+    return *value;
+}
 // The caller's innermost variable, the one a member writes a by-reference result into.
-VARIANT& VariableOf(VARIANT& checked) noexcept;
+inline VARIANT& VariableOf(VARIANT& checked) noexcept { return const_cast<VARIANT&>(ValueOf(checked)); }
 // An optional argument the caller left out: the missing marker, in a variable or not.
-bool IsMissing(const VARIANT& checked) noexcept;
+inline bool IsMissing(const VARIANT& checked) noexcept {
+    const VARIANT& value = ValueOf(checked);
+    return V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND;
+}
 
 // The same for members: a malformed argument raises 13 (type mismatch) or 458 (a type the
 // runtime does not support), as a host's own runtime would.
@@ -69,7 +88,13 @@ HRESULT Returning(T* result, Body&& body) noexcept {
 
 // Checks a parameter block against itself: argument and name counts against their arrays.
 // DISP_E_BADPARAMCOUNT when they contradict; S_OK for a null block (no arguments).
-HRESULT CheckParameterBlock(const DISPPARAMS* params) noexcept;
+inline HRESULT CheckParameterBlock(const DISPPARAMS* params) noexcept {
+    if (!params) return S_OK;
+    if ((params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
+        (params->cNamedArgs && !params->rgdispidNamedArgs))
+        return DISP_E_BADPARAMCOUNT;
+    return S_OK;
+}
 
 class ArgumentReader {
 public:
@@ -99,6 +124,8 @@ public:
 private:
     // Members with up to this many parameters keep their places on the stack.
     static constexpr UINT kOnStack = 12;
+    // Named arguments, a property put's value, long parameter lists: everything but the usual call.
+    HRESULT ReadPlacing(const Member& member, const DISPPARAMS* params, UINT* argErr) noexcept;
 
     UINT count_ = 0;
     VARIANT** supplied_ = fixedSupplied_;
@@ -108,5 +135,35 @@ private:
     std::unique_ptr<VARIANT*[]> heapSupplied_;
     std::unique_ptr<UINT[]> heapPosition_;
 };
+
+// The usual call, every argument by position, is read here where the invoker stands: every late-bound
+// call passes through it.
+inline HRESULT ArgumentReader::Read(const Member& member, const DISPPARAMS* params, UINT* argErr) noexcept {
+    HRESULT hr = CheckParameterBlock(params);
+    if (FAILED(hr)) return hr;
+    const UINT inputs = static_cast<UINT>(member.params.size());
+    const bool isPut = member.kind == INVOKE_PROPERTYPUT || member.kind == INVOKE_PROPERTYPUTREF;
+    if ((params && params->cNamedArgs) || isPut || inputs > kOnStack) return ReadPlacing(member, params, argErr);
+    const UINT given = params ? params->cArgs : 0;
+    if (given > inputs) return DISP_E_BADPARAMCOUNT;
+    count_ = inputs;
+    for (UINT i = 0; i < inputs; ++i) {
+        if (i >= given) {
+            supplied_[i] = nullptr;
+            if (member.params[i].optional) continue;
+            if (argErr) *argErr = given;
+            return DISP_E_PARAMNOTOPTIONAL;
+        }
+        const UINT at = given - 1 - i;  // arguments arrive last to first
+        supplied_[i] = &params->rgvarg[at];
+        position_[i] = at;
+        hr = CheckArgument(*supplied_[i]);
+        if (FAILED(hr)) {
+            if (argErr) *argErr = at;
+            return hr;
+        }
+    }
+    return S_OK;
+}
 
 }  // namespace wx

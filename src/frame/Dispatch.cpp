@@ -152,7 +152,8 @@ struct Argument {
     }
     void Release() {
         if (record) slot->Record()->RecordDestroy(record);
-        VariantClear(&local);
+        // Most arguments are views of the caller's values and leave `local` empty: no call for them.
+        if (V_VT(&local) != VT_EMPTY) VariantClear(&local);
     }
 };
 
@@ -433,7 +434,7 @@ HRESULT CallMember(void* self, const Member& member, const DISPPARAMS* params, V
     }
 
     VARIANT returned;
-    VariantInit(&returned);
+    V_VT(&returned) = VT_EMPTY;
     HRESULT hr = DispCallFunc(self, member.slot, CC_STDCALL, VT_ERROR, static_cast<UINT>(frame.prepared()),
                               frame.types(), frame.pointers(), &returned);
     if (FAILED(hr)) return hr;

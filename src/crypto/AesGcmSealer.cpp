@@ -221,23 +221,21 @@ bool AesGcmSealer::SealStream(HANDLE source, HANDLE target, unsigned long long s
     const DWORD segmentSize = sealer.segmentSize_;
     const unsigned long long segments = SegmentsForPlain(size, segmentSize);
     if (segments > kMaxSegments) return false;
-    // One buffer read into, two sealed ones: one being written while the other is filled.
-    std::vector<BYTE> plain(segmentSize), sealed[2];
-    for (auto& buffer : sealed) buffer.resize(segmentSize + kTagSize);
-    BackgroundWriter writer(target);
-    if (!writer.started() || !writer.Write(sealer.header_, kHeaderSize)) return false;
+    // Written as each segment is sealed: a writing thread beside it was slower here, the work per
+    // segment being too short to gain from it.
+    std::vector<BYTE> plain(segmentSize), sealed(segmentSize + kTagSize);
+    if (!WriteFully(target, sealer.header_, kHeaderSize)) return false;
     unsigned long long remaining = size, sinceYield = 0;
     for (unsigned long long i = 0; i < segments; ++i) {
         DWORD count = static_cast<DWORD>(std::min<unsigned long long>(remaining, segmentSize));
-        BYTE* out = sealed[i & 1].data();
         if (!ReadFully(source, plain.data(), count) ||
-            sealer.Seal(i, i + 1 == segments, plain.data(), count, out) != Status::Ok ||
-            !writer.Write(out, count + kTagSize))
+            sealer.Seal(i, i + 1 == segments, plain.data(), count, sealed.data()) != Status::Ok ||
+            !WriteFully(target, sealed.data(), count + kTagSize))
             return false;
         remaining -= count;
         YieldNowAndThen(sinceYield, count);
     }
-    return writer.Finish();
+    return true;
 }
 
 bool AesGcmSealer::OpenStream(HANDLE source, HANDLE target, unsigned long long size, const std::string& password) {
@@ -249,24 +247,20 @@ bool AesGcmSealer::OpenStream(HANDLE source, HANDLE target, unsigned long long s
     const DWORD segmentSize = sealer.segmentSize_;
     const unsigned long long segments = SegmentsInSealed(size - kHeaderSize, segmentSize);
     if (segments == 0) return false;
-    std::vector<BYTE> sealed(segmentSize + kTagSize), plain[2];
-    for (auto& buffer : plain) buffer.resize(segmentSize);
-    BackgroundWriter writer(target);
-    if (!writer.started()) return false;
+    std::vector<BYTE> sealed(segmentSize + kTagSize), plain(segmentSize);
     unsigned long long remaining = size - kHeaderSize - segments * kTagSize, sinceYield = 0;
     for (unsigned long long i = 0; i < segments; ++i) {
         DWORD count = static_cast<DWORD>(std::min<unsigned long long>(remaining, segmentSize));
-        BYTE* out = plain[i & 1].data();
         // Only a segment whose tag matched reaches the result file, and the result replaces the
         // original only once every segment has.
         if (!ReadFully(source, sealed.data(), count + kTagSize) ||
-            sealer.Open(i, i + 1 == segments, sealed.data(), count + kTagSize, out) != Status::Ok ||
-            !writer.Write(out, count))
+            sealer.Open(i, i + 1 == segments, sealed.data(), count + kTagSize, plain.data()) != Status::Ok ||
+            !WriteFully(target, plain.data(), count))
             return false;
         remaining -= count;
         YieldNowAndThen(sinceYield, count);
     }
-    return writer.Finish();
+    return true;
 }
 
 }  // namespace wx

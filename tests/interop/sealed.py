@@ -73,6 +73,7 @@ TEXTS = [
     ("", ""),
     ("pass\u00e9", "x\ud800y \U0001F600 end"),
     ("Kennwort", "A" * 5000),
+    ("a password longer than the hash's block: " * 3 + "\u00e9", "long password"),
 ]
 
 

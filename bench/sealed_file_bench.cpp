@@ -12,6 +12,7 @@
 #include <psapi.h>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,7 +22,17 @@ using namespace bench;
 namespace {
 
 const size_t kSize = 64u << 20;
+// Each measurement repeats its work this many times and takes the mean, which steadies it.
+const int kRepeats = 3;
 ULONG g_iterations = 0;  // read from the header the library wrote
+
+// The time of one run of `work`, run kRepeats times. False from `work` is kept.
+double Measure(const std::function<bool()>& work, bool* ok) {
+    double start = Now();
+    *ok = true;
+    for (int k = 0; k < kRepeats; ++k) *ok = work() && *ok;
+    return (Now() - start) / kRepeats;
+}
 
 double MemoryMB(bool peak) {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -47,38 +58,35 @@ void MakeFile(const std::wstring& path, size_t size) {
     CloseHandle(file);
 }
 
-double FileSeconds(_clsCrypto* crypto, const std::wstring& path, bool* ok) {
-    BSTR file = SysAllocString(path.c_str()), password = SysAllocString(L"benchmark"), none = SysAllocString(L"");
-    VARIANT_BOOL encrypted = VARIANT_FALSE, decrypted = VARIANT_FALSE;
-    double start = Now();
-    crypto->FileCryptography(CRYPTO_ENCRYPTION, file, password, none, CNG_AES256_GCM__PBKDF2_SHA256, &encrypted);
-    double pause = Now();
+ULONG IterationsIn(const std::wstring& path) {
     HANDLE sealed = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     BYTE header[16] = {};
     DWORD got = 0;
     ReadFile(sealed, header, sizeof header, &got, nullptr);
     CloseHandle(sealed);
-    g_iterations = header[8] | header[9] << 8 | header[10] << 16 | static_cast<ULONG>(header[11]) << 24;
-    start += Now() - pause;
+    return header[8] | header[9] << 8 | header[10] << 16 | static_cast<ULONG>(header[11]) << 24;
+}
+
+bool EncryptAndDecrypt(_clsCrypto* crypto, const std::wstring& path) {
+    BSTR file = SysAllocString(path.c_str()), password = SysAllocString(L"benchmark"), none = SysAllocString(L"");
+    VARIANT_BOOL encrypted = VARIANT_FALSE, decrypted = VARIANT_FALSE;
+    crypto->FileCryptography(CRYPTO_ENCRYPTION, file, password, none, CNG_AES256_GCM__PBKDF2_SHA256, &encrypted);
     crypto->FileCryptography(CRYPTO_DECRYPTION, file, password, none, CNG_AES256_GCM__PBKDF2_SHA256, &decrypted);
-    double seconds = Now() - start;
-    *ok = encrypted == VARIANT_TRUE && decrypted == VARIANT_TRUE;
     SysFreeString(file);
     SysFreeString(password);
     SysFreeString(none);
-    return seconds;
+    return encrypted == VARIANT_TRUE && decrypted == VARIANT_TRUE;
 }
 
-double DerivationSeconds(bool* ok) {
+bool Derive() {
     BCRYPT_ALG_HANDLE hmac = nullptr;
     BYTE salt[16] = {1}, key[32];
-    double start = Now();
-    *ok = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&hmac, BCRYPT_SHA256_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG)) &&
-          BCRYPT_SUCCESS(BCryptDeriveKeyPBKDF2(hmac, reinterpret_cast<PUCHAR>(const_cast<char*>("benchmark")), 9, salt,
-                                               sizeof salt, g_iterations, key, sizeof key, 0));
-    double seconds = Now() - start;
+    bool ok = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&hmac, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                                         BCRYPT_ALG_HANDLE_HMAC_FLAG)) &&
+              BCRYPT_SUCCESS(BCryptDeriveKeyPBKDF2(hmac, reinterpret_cast<PUCHAR>(const_cast<char*>("benchmark")), 9,
+                                                   salt, sizeof salt, g_iterations, key, sizeof key, 0));
     if (hmac) BCryptCloseAlgorithmProvider(hmac, 0);
-    return seconds;
+    return ok;
 }
 
 // CNG directly: one AES-GCM call each way over the whole buffer in memory.
@@ -102,7 +110,7 @@ struct Bare {
         if (key) BCryptDestroyKey(key);
         if (aes) BCryptCloseAlgorithmProvider(aes, 0);
     }
-    double Seconds(bool* ok) {
+    bool EncryptAndDecrypt() {
         BYTE nonce[12] = {}, tag[16];
         BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
         BCRYPT_INIT_AUTH_MODE_INFO(info);
@@ -111,21 +119,15 @@ struct Bare {
         info.pbTag = tag;
         info.cbTag = sizeof tag;
         ULONG done = 0, back = 0;
-        double start = Now();
         NTSTATUS sealed = BCryptEncrypt(key, data.data(), kSize, &info, nullptr, 0, out.data(), kSize, &done, 0);
         NTSTATUS opened = BCryptDecrypt(key, out.data(), kSize, &info, nullptr, 0, data.data(), kSize, &back, 0);
-        double seconds = Now() - start;
-        *ok = BCRYPT_SUCCESS(sealed) && BCRYPT_SUCCESS(opened) && done == kSize && back == kSize;
-        return seconds;
+        return BCRYPT_SUCCESS(sealed) && BCRYPT_SUCCESS(opened) && done == kSize && back == kSize;
     }
 };
 
-double CopySeconds(const std::wstring& from, const std::wstring& to, bool* ok) {
-    double start = Now();
-    *ok = CopyFileW(from.c_str(), to.c_str(), FALSE) && CopyFileW(to.c_str(), from.c_str(), FALSE);
-    double seconds = Now() - start;
-    DeleteFileW(to.c_str());
-    return seconds;
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace
@@ -144,32 +146,53 @@ int main() {
     MakeFile(path, kSize);
     MakeFile(empty, 0);
 
-    // The machine is shared: each side runs several times in alternation and the fastest run
-    // counts. The first file run comes before any large buffer exists, for the memory figure.
-    const int kRounds = 5;
-    double bestFile = 1e30, bestEmpty = 1e30, bestBare = 1e30, bestCopy = 1e30, bestDerive = 1e30, memoryRise = 0;
+    // The memory figure first, before any large buffer exists; the iteration count from the
+    // header the library writes.
     bool ok = true;
+    double before = MemoryMB(false);
+    BSTR file = SysAllocString(path.c_str()), password = SysAllocString(L"benchmark"), none = SysAllocString(L"");
+    VARIANT_BOOL done = VARIANT_FALSE;
+    crypto->FileCryptography(CRYPTO_ENCRYPTION, file, password, none, CNG_AES256_GCM__PBKDF2_SHA256, &done);
+    ok = done == VARIANT_TRUE;
+    g_iterations = IterationsIn(path);
+    crypto->FileCryptography(CRYPTO_DECRYPTION, file, password, none, CNG_AES256_GCM__PBKDF2_SHA256, &done);
+    ok = ok && done == VARIANT_TRUE;
+    double memoryRise = MemoryMB(true) - before;
+    SysFreeString(file);
+    SysFreeString(password);
+    SysFreeString(none);
+
+    // The machine is shared: the sides run in alternation, round after round, and the ratio is the
+    // median of the rounds' ratios (a difference of two times is too noisy for best-of figures).
+    const int kRounds = 5;
+    std::vector<double> ratios, files, empties, derivations, bares, copies;
+    Bare bare;
     for (int round = 0; round < kRounds; ++round) {
-        bool fileOk = false, emptyOk = false, bareOk = false, copyOk = false, deriveOk = false;
-        double before = MemoryMB(false);
-        bestFile = std::min(bestFile, FileSeconds(crypto, path, &fileOk));
-        if (round == 0) memoryRise = MemoryMB(true) - before;
-        bestEmpty = std::min(bestEmpty, FileSeconds(crypto, empty, &emptyOk));
-        bestDerive = std::min(bestDerive, DerivationSeconds(&deriveOk));
-        bestCopy = std::min(bestCopy, CopySeconds(path, copy, &copyOk));
-        {
-            Bare bare;
-            bestBare = std::min(bestBare, bare.Seconds(&bareOk));
-        }
-        ok = ok && fileOk && emptyOk && bareOk && copyOk && deriveOk;
+        bool fileOk, emptyOk, deriveOk, bareOk, copyOk;
+        double sealed = Measure([&] { return EncryptAndDecrypt(crypto, path); }, &fileOk);
+        double setup = Measure([&] { return EncryptAndDecrypt(crypto, empty); }, &emptyOk);
+        double derive = Measure(Derive, &deriveOk);
+        double pass = Measure([&] { return bare.EncryptAndDecrypt(); }, &bareOk);
+        double copied = Measure([&] {
+            return CopyFileW(path.c_str(), copy.c_str(), FALSE) && CopyFileW(copy.c_str(), path.c_str(), FALSE);
+        }, &copyOk);
+        DeleteFileW(copy.c_str());
+        ok = ok && fileOk && emptyOk && deriveOk && bareOk && copyOk;
+        ratios.push_back((sealed - setup) / (pass + copied));
+        files.push_back(sealed);
+        empties.push_back(setup);
+        derivations.push_back(derive);
+        bares.push_back(pass);
+        copies.push_back(copied);
     }
-    double work = bestFile - bestEmpty, baseline = bestBare + bestCopy;
-    double ratio = work / baseline;
-    std::printf("method 25 (AES-256-GCM) 64 MB encrypt+decrypt, best of %d: FileCryptography %.2f s, of which key "
-                "derivation and setup %.2f s (the same calls on an empty file; a bare PBKDF2 of %lu iterations "
-                "takes %.2f s, twice %.2f s); bare CNG AES-GCM %.2f s + plain copies %.2f s; ratio without the "
-                "derivation %.2f (target <= 1.30)%s\n",
-                kRounds, bestFile, bestEmpty, g_iterations, bestDerive, 2 * bestDerive, bestBare, bestCopy, ratio,
+    double ratio = Median(ratios);
+    std::printf("method 25 (AES-256-GCM) 64 MB encrypt+decrypt, medians of %d rounds: FileCryptography %.2f s, of "
+                "which key derivation and setup %.2f s (the same calls on an empty file; a bare PBKDF2 of %lu "
+                "iterations takes %.2f s, twice %.2f s); bare CNG AES-GCM %.2f s + plain copies %.2f s\n",
+                kRounds, Median(files), Median(empties), g_iterations, Median(derivations), 2 * Median(derivations),
+                Median(bares), Median(copies));
+    std::printf("ratio without the derivation: %.2f (rounds %.2f to %.2f; target <= 1.30)%s\n", ratio,
+                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
                 ok ? "" : "  [a call FAILED]");
     std::printf("peak memory rise during FileCryptography: %.1f MB (target <= 32)\n", memoryRise);
     int failures = (!ok || ratio > 1.3) + (memoryRise > 32);

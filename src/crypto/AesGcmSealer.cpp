@@ -221,16 +221,16 @@ bool AesGcmSealer::SealStream(HANDLE source, HANDLE target, unsigned long long s
     const DWORD segmentSize = sealer.segmentSize_;
     const unsigned long long segments = SegmentsForPlain(size, segmentSize);
     if (segments > kMaxSegments) return false;
-    // Written as each segment is sealed: a writing thread beside it was slower here, the work per
-    // segment being too short to gain from it.
-    std::vector<BYTE> plain(segmentSize), sealed(segmentSize + kTagSize);
+    // Each segment sealed in place and written at once: a writing thread beside it, or a second
+    // buffer, measured slower here, the work per segment being too short to gain from them.
+    std::vector<BYTE> segment(segmentSize + kTagSize);
     if (!WriteFully(target, sealer.header_, kHeaderSize)) return false;
     unsigned long long remaining = size, sinceYield = 0;
     for (unsigned long long i = 0; i < segments; ++i) {
         DWORD count = static_cast<DWORD>(std::min<unsigned long long>(remaining, segmentSize));
-        if (!ReadFully(source, plain.data(), count) ||
-            sealer.Seal(i, i + 1 == segments, plain.data(), count, sealed.data()) != Status::Ok ||
-            !WriteFully(target, sealed.data(), count + kTagSize))
+        if (!ReadFully(source, segment.data(), count) ||
+            sealer.Seal(i, i + 1 == segments, segment.data(), count, segment.data()) != Status::Ok ||
+            !WriteFully(target, segment.data(), count + kTagSize))
             return false;
         remaining -= count;
         YieldNowAndThen(sinceYield, count);
@@ -247,15 +247,15 @@ bool AesGcmSealer::OpenStream(HANDLE source, HANDLE target, unsigned long long s
     const DWORD segmentSize = sealer.segmentSize_;
     const unsigned long long segments = SegmentsInSealed(size - kHeaderSize, segmentSize);
     if (segments == 0) return false;
-    std::vector<BYTE> sealed(segmentSize + kTagSize), plain(segmentSize);
+    std::vector<BYTE> segment(segmentSize + kTagSize);
     unsigned long long remaining = size - kHeaderSize - segments * kTagSize, sinceYield = 0;
     for (unsigned long long i = 0; i < segments; ++i) {
         DWORD count = static_cast<DWORD>(std::min<unsigned long long>(remaining, segmentSize));
         // Only a segment whose tag matched reaches the result file, and the result replaces the
         // original only once every segment has.
-        if (!ReadFully(source, sealed.data(), count + kTagSize) ||
-            sealer.Open(i, i + 1 == segments, sealed.data(), count + kTagSize, plain.data()) != Status::Ok ||
-            !WriteFully(target, plain.data(), count))
+        if (!ReadFully(source, segment.data(), count + kTagSize) ||
+            sealer.Open(i, i + 1 == segments, segment.data(), count + kTagSize, segment.data()) != Status::Ok ||
+            !WriteFully(target, segment.data(), count))
             return false;
         remaining -= count;
         YieldNowAndThen(sinceYield, count);

@@ -58,10 +58,11 @@ public:
     const BYTE* header() const { return header_; }
     DWORD segmentSize() const { return segmentSize_; }
 
-    // Seals `count` plain bytes as segment `index` into `sealed` (count + kTagSize bytes).
+    // Seals `count` plain bytes as segment `index` into `sealed` (count + kTagSize bytes; it may be
+    // the plain bytes' own buffer).
     Status Seal(unsigned long long index, bool last, const BYTE* plain, DWORD count, BYTE* sealed);
     // Opens segment `index` of `count` sealed bytes (its tag included) into `plain`
-    // (count - kTagSize bytes).
+    // (count - kTagSize bytes; it may be the sealed bytes' own buffer).
     Status Open(unsigned long long index, bool last, const BYTE* sealed, DWORD count, BYTE* plain);
 
     // A whole message in memory.

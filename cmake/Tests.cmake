@@ -135,6 +135,8 @@ function(wx_add_wine_tests arch bin name)
     set_tests_properties(${name}unit/registration PROPERTIES COST 2000)
   endif()
 
+  include(${CMAKE_SOURCE_DIR}/cmake/CryptoTests.cmake)
+
   file(GLOB scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.vbs ${CMAKE_SOURCE_DIR}/tests/host/*.js)
   set(script_tests)
   foreach(script ${scripts})

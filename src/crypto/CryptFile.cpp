@@ -1,4 +1,5 @@
 #include "crypto/CryptFile.h"
+#include "crypto/BackgroundWriter.h"
 #include "crypto/CryptHandles.h"
 #include "frame/Handles.h"
 #include "frame/Runtime.h"
@@ -11,10 +12,6 @@ namespace {
 // Room after a chunk for the padding block the final call adds (block ciphers here use 8 bytes;
 // the margin also covers 16-byte blocks).
 const DWORD kPaddingRoom = 64;
-// The host's pending messages are handled after this many bytes, so a very large file does not
-// freeze its windows; smaller files are transformed without giving control away.
-const unsigned long long kYieldEvery = 64ull << 20;
-
 // A file made beside the original for the result; removed again unless it was put in place.
 class ResultFile {
 public:
@@ -48,26 +45,6 @@ private:
     bool kept_ = false;
 };
 
-bool ReadFully(HANDLE file, BYTE* into, DWORD count) {
-    while (count > 0) {
-        DWORD got = 0;
-        if (!ReadFile(file, into, count, &got, nullptr) || got == 0) return false;
-        into += got;
-        count -= got;
-    }
-    return true;
-}
-
-bool WriteFully(HANDLE file, const BYTE* from, DWORD count) {
-    while (count > 0) {
-        DWORD done = 0;
-        if (!WriteFile(file, from, count, &done, nullptr) || done == 0) return false;
-        from += done;
-        count -= done;
-    }
-    return true;
-}
-
 // A final call puts a key back to its starting state (feedback register, stream position), so a
 // key whose run stopped half-way can be used again as the caller received it.
 void ResetKeyState(HCRYPTKEY key) {
@@ -75,61 +52,6 @@ void ResetKeyState(HCRYPTKEY key) {
     DWORD length = 0;
     CryptEncrypt(key, 0, TRUE, 0, scratch, &length, sizeof scratch);
 }
-
-// Writes the result on a thread of its own while the next chunk is read and transformed, so the
-// time a file call takes is close to the time of the cipher alone. One write is in flight at a time.
-class BackgroundWriter {
-public:
-    explicit BackgroundWriter(HANDLE file)
-        : file_(file), ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
-        if (ready_ && idle_) thread_.reset(CreateThread(nullptr, 64 * 1024, &BackgroundWriter::Run, this, 0, nullptr));
-    }
-    BackgroundWriter(const BackgroundWriter&) = delete;
-    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
-    ~BackgroundWriter() {
-        if (thread_) {
-            Finish();
-            stop_ = true;
-            SetEvent(ready_.get());
-            WaitForSingleObject(thread_.get(), INFINITE);
-        }
-    }
-    bool started() const { return static_cast<bool>(thread_); }
-
-    // Hands over bytes to write once the previous write is done; false when a write failed.
-    // The bytes must stay untouched until the next call of Write or Finish.
-    bool Write(const BYTE* data, DWORD count) {
-        if (!Finish()) return false;
-        data_ = data;
-        count_ = count;
-        ResetEvent(idle_.get());
-        SetEvent(ready_.get());
-        return true;
-    }
-    // Waits for the write in flight; false when any write failed.
-    bool Finish() {
-        WaitForSingleObject(idle_.get(), INFINITE);
-        return !failed_;
-    }
-
-private:
-    static DWORD WINAPI Run(void* self) {
-        auto* writer = static_cast<BackgroundWriter*>(self);
-        for (;;) {
-            WaitForSingleObject(writer->ready_.get(), INFINITE);
-            if (writer->stop_) return 0;
-            if (!WriteFully(writer->file_, writer->data_, writer->count_)) writer->failed_ = true;
-            SetEvent(writer->idle_.get());
-        }
-    }
-
-    HANDLE file_;
-    KernelHandle ready_, idle_, thread_;
-    const BYTE* data_ = nullptr;
-    DWORD count_ = 0;
-    volatile bool failed_ = false;
-    volatile bool stop_ = false;
-};
 
 bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPTKEY key, CryptDirection direction) {
     // Two buffers: one being written while the other is read into and transformed.
@@ -154,11 +76,7 @@ bool StreamThrough(HANDLE source, HANDLE target, unsigned long long size, HCRYPT
         remaining -= count;
         // After the final call the key is back at its start, whatever the last write does.
         if (last) return writer.Finish();
-        sinceYield += count;
-        if (sinceYield >= kYieldEvery) {
-            sinceYield = 0;
-            DoEvents();
-        }
+        YieldNowAndThen(sinceYield, count);
     }
     if (touched) ResetKeyState(key);
     return false;
@@ -187,8 +105,26 @@ DWORD RememberedAttribute(DWORD attributes) {
     return 0;
 }
 
+void YieldNowAndThen(unsigned long long& sinceYield, unsigned long long count) {
+    sinceYield += count;
+    if (sinceYield >= kYieldEvery) {
+        sinceYield = 0;
+        DoEvents();
+    }
+}
+
 bool TransformFile(const std::wstring& path, HCRYPTKEY key, CryptDirection direction,
                    const std::function<void()>& completed) {
+    return ReplaceFileContent(
+        path,
+        [&](HANDLE source, HANDLE target, unsigned long long size) {
+            return StreamThrough(source, target, size, key, direction);
+        },
+        completed);
+}
+
+bool ReplaceFileContent(const std::wstring& path, const FileTransform& transform,
+                        const std::function<void()>& completed) {
     if (!FindsPlainFile(path)) return false;
     // A pattern the search matched (a wildcard) names no file of its own.
     DWORD original = GetFileAttributesW(path.c_str());
@@ -207,9 +143,7 @@ bool TransformFile(const std::wstring& path, HCRYPTKEY key, CryptDirection direc
         FileHandle target(CreateFileW(result.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!target) return false;
-        if (!StreamThrough(source.get(), target.get(), static_cast<unsigned long long>(size.QuadPart), key,
-                           direction))
-            return false;
+        if (!transform(source.get(), target.get(), static_cast<unsigned long long>(size.QuadPart))) return false;
         // A file whose last bytes cannot be stored is not complete.
         if (!CloseHandle(target.release())) return false;
     }

@@ -31,6 +31,21 @@ enum class CryptDirection { Encrypt, Decrypt };
 bool TransformFile(const std::wstring& path, HCRYPTKEY key, CryptDirection direction,
                    const std::function<void()>& completed);
 
+// Any transformation of a whole file: reads `size` bytes from `source` and writes the result to
+// `target`; false when anything fails.
+using FileTransform = std::function<bool(HANDLE source, HANDLE target, unsigned long long size)>;
+
+// Transforms the file into a new file beside it and moves the result over it, as TransformFile
+// does with a CryptoAPI key.
+bool ReplaceFileContent(const std::wstring& path, const FileTransform& transform,
+                        const std::function<void()>& completed);
+
+// The host's pending messages are handled after this many bytes, so a very large file does not
+// freeze its windows; smaller files are transformed without giving control away.
+const unsigned long long kYieldEvery = 64ull << 20;
+// Counts bytes done and lets the host handle its messages after every kYieldEvery of them.
+void YieldNowAndThen(unsigned long long& sinceYield, unsigned long long count);
+
 // Bytes handed to CryptoAPI per call.
 const DWORD kCryptChunk = 1u << 20;
 

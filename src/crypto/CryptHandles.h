@@ -1,8 +1,10 @@
-// Owners for CryptoAPI handles. A key and a hash belong to the provider context they were made
-// with: whoever holds several destroys the key and the hash before releasing the context.
+// Owners for CryptoAPI and CNG handles. A key and a hash belong to the provider context (or
+// algorithm) they were made with: whoever holds several destroys the key and the hash before
+// releasing the context.
 #pragma once
 #include "frame/Handles.h"
 #include <wincrypt.h>
+#include <bcrypt.h>
 
 namespace wx {
 
@@ -36,6 +38,26 @@ struct CryptKeyTraits {
 using CryptProvider = UniqueOwner<HCRYPTPROV, CryptProviderTraits>;
 using CryptHash = UniqueOwner<HCRYPTHASH, CryptHashTraits>;
 using CryptKey = UniqueOwner<HCRYPTKEY, CryptKeyTraits>;
+
+struct CngAlgorithmTraits {
+    static BCRYPT_ALG_HANDLE invalid() { return nullptr; }
+    static bool valid(BCRYPT_ALG_HANDLE h) { return h != nullptr; }
+    static void close(BCRYPT_ALG_HANDLE h) { BCryptCloseAlgorithmProvider(h, 0); }
+};
+struct CngKeyTraits {
+    static BCRYPT_KEY_HANDLE invalid() { return nullptr; }
+    static bool valid(BCRYPT_KEY_HANDLE h) { return h != nullptr; }
+    static void close(BCRYPT_KEY_HANDLE h) { BCryptDestroyKey(h); }
+};
+struct CngHashTraits {
+    static BCRYPT_HASH_HANDLE invalid() { return nullptr; }
+    static bool valid(BCRYPT_HASH_HANDLE h) { return h != nullptr; }
+    static void close(BCRYPT_HASH_HANDLE h) { BCryptDestroyHash(h); }
+};
+
+using CngAlgorithm = UniqueOwner<BCRYPT_ALG_HANDLE, CngAlgorithmTraits>;
+using CngKey = UniqueOwner<BCRYPT_KEY_HANDLE, CngKeyTraits>;
+using CngHash = UniqueOwner<BCRYPT_HASH_HANDLE, CngHashTraits>;
 
 // Provider and key handles are addresses: they travel through the automation interface as
 // pointer-sized numbers (Long in a 32-bit process, LongLong in a 64-bit one), read without sign

@@ -1,4 +1,5 @@
 #include "crypto/clsCrypto.h"
+#include "crypto/AesGcmSealer.h"
 #include "crypto/AnsiBytes.h"
 #include "crypto/CryptFile.h"
 #include "crypto/basEncDec.h"
@@ -36,6 +37,29 @@ const Method kMethods[25] = {
     {true, CALG_SHA, CALG_3DES_112},
 };
 
+// Method 25: AES-256-GCM through CNG. The fields name CNG's provider and the CryptoAPI ids of
+// its hash and cipher.
+const long kSealedMethod = 25;
+const wchar_t kPrimitiveProvider[] = L"Microsoft Primitive Provider";
+
+// The library's own errors of method 25.
+const long kErrorNotOpened = 26010;
+const long kErrorNotSealed = 26011;
+const long kErrorPlatform = 26012;
+
+[[noreturn]] void RaiseSealStatus(AesGcmSealer::Status status) {
+    switch (status) {
+    case AesGcmSealer::Status::Mismatch:
+        RaiseError(kErrorNotOpened, DefaultErrorSource(),
+                   L"The text cannot be decrypted: wrong password, or the encrypted text was changed or cut short");
+    case AesGcmSealer::Status::Foreign:
+        RaiseError(kErrorNotSealed, DefaultErrorSource(),
+                   L"The text is not encrypted with method 25, or in a form this version does not read");
+    default:
+        RaiseError(kErrorPlatform, DefaultErrorSource(), L"The platform's AES-GCM or PBKDF2 functions failed");
+    }
+}
+
 // Room for the padding a block cipher adds, whatever size the provider's size query reported
 // (rsaenh answers 0 for RC4).
 const DWORD kPaddingRoom = 64;
@@ -71,7 +95,7 @@ HCRYPTPROV AcquireProviderContext(BSTR providerName) {
 HCRYPTKEY DerivePasswordKey(HCRYPTPROV context, long hashId, BSTR password, long cipherId) {
     CryptHash hash;
     if (!CryptCreateHash(context, static_cast<ALG_ID>(hashId), 0, 0, hash.put())) return 0;
-    std::string bytes = AnsiBytesOf(TextOf(password));
+    std::string bytes = PlainBytesOf(ViewOf(password));
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0))
         return 0;
     HCRYPTKEY key = 0;
@@ -88,9 +112,8 @@ int HexDigit(wchar_t c) {
 
 }  // namespace
 
-std::wstring ToHexText(const std::wstring& text) {
+std::wstring HexTextOf(const std::string& bytes) {
     static const char digits[] = "0123456789ABCDEF";
-    std::string bytes = AnsiBytesOf(text);
     std::wstring hex;
     hex.reserve(bytes.size() * 2);
     for (unsigned char c : bytes) {
@@ -100,7 +123,7 @@ std::wstring ToHexText(const std::wstring& text) {
     return hex;
 }
 
-std::wstring FromHexText(const std::wstring& text) {
+std::string BytesOfHexText(const std::wstring& text) {
     std::string bytes;
     bytes.reserve(text.size() / 2 + 1);
     for (size_t at = 0; at < text.size(); at += 2) {
@@ -112,7 +135,7 @@ std::wstring FromHexText(const std::wstring& text) {
         }
         bytes.push_back(static_cast<char>(value));
     }
-    return TextOfAnsiBytes(bytes);
+    return bytes;
 }
 
 clsCrypto::clsCrypto() : Dispatchable(IID__clsCrypto) {}
@@ -147,13 +170,29 @@ STDMETHODIMP clsCrypto::get_OutBuffer(BSTR* result) { return Guarded([&] { Retur
 
 void clsCrypto::SelectCryptographicMethod(long method) {
     // Any other value keeps the selection already in force.
-    if (method < 0 || method > 24) return;
-    const Method& m = kMethods[method];
-    std::wstring name = m.enhanced ? kEnhancedProvider : kBaseProvider;
+    if (method < 0 || method > kSealedMethod) return;
+    std::wstring name;
+    if (method == kSealedMethod) {
+        name = kPrimitiveProvider;
+        hashAlgorithm_ = CALG_SHA_256;
+        cipherAlgorithm_ = CALG_AES_256;
+    } else {
+        const Method& m = kMethods[method];
+        name = m.enhanced ? kEnhancedProvider : kBaseProvider;
+        hashAlgorithm_ = m.hash;
+        cipherAlgorithm_ = m.cipher;
+    }
     name.push_back(L'\0');
     provider_ = Bstr::Attach(NewBstr(name));
-    hashAlgorithm_ = m.hash;
-    cipherAlgorithm_ = m.cipher;
+}
+
+void clsCrypto::ReleaseCryptoApiHandles() {
+    // Method 25 makes its key for each text or file and destroys it before returning: no CryptoAPI
+    // context or key is left for the fields to name.
+    ownedKey_.reset();
+    ownedProvider_.reset();
+    providerField_ = 0;
+    keyField_ = 0;
 }
 
 void clsCrypto::AcquireProvider() {
@@ -178,38 +217,77 @@ void clsCrypto::DropKey(CryptNumber key) {
     if (keyField_ == key) keyField_ = 0;
 }
 
-std::wstring clsCrypto::EncryptText(CryptNumber key, const std::wstring& data) {
+bool clsCrypto::EncryptBytes(CryptNumber key, const std::wstring& data, std::string& cipher) {
     inBuffer_ = Bstr::Attach(NewBstr(data));
-    std::string bytes = AnsiBytesOf(data);
+    cipher.clear();
+    std::string bytes = PlainBytesOf(data);
     DWORD n = static_cast<DWORD>(bytes.size());
     DWORD required = n;
-    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, nullptr, &required, 0)) return std::wstring();
+    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, nullptr, &required, 0)) return false;
     if (2ull * required > static_cast<unsigned long long>(INT_MAX)) RaiseRuntime(6);
     DWORD capacity = std::max<DWORD>(2 * required, n + kPaddingRoom);
     std::vector<BYTE> buffer(capacity);
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     DWORD length = n;
-    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, buffer.data(), &length, capacity)) return std::wstring();
-    return TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data()), length);
+    if (!CryptEncrypt(KeyOfNumber(key), 0, TRUE, 0, buffer.data(), &length, capacity)) return false;
+    cipher.assign(reinterpret_cast<const char*>(buffer.data()), length);
+    return true;
+}
+
+std::wstring clsCrypto::DecryptBytes(CryptNumber key, const std::string& cipher) {
+    std::vector<BYTE> buffer(cipher.begin(), cipher.end());
+    buffer.push_back(0);  // never an empty buffer
+    DWORD length = static_cast<DWORD>(cipher.size());
+    if (!DecryptPiece(KeyOfNumber(key), TRUE, buffer.data(), &length)) return std::wstring();
+    std::wstring plain = TextOfPlainBytes(reinterpret_cast<const char*>(buffer.data()), length);
+    outBuffer_ = Bstr::Attach(NewBstr(plain));
+    return plain;
 }
 
 std::wstring clsCrypto::DecryptText(CryptNumber key, const std::wstring& data) {
     inBuffer_ = Bstr::Attach(NewBstr(data));
-    std::string bytes = AnsiBytesOf(data);
-    std::vector<BYTE> buffer(bytes.begin(), bytes.end());
-    buffer.push_back(0);  // never an empty buffer
-    DWORD length = static_cast<DWORD>(bytes.size());
-    if (!DecryptPiece(KeyOfNumber(key), TRUE, buffer.data(), &length)) return std::wstring();
-    std::wstring plain = TextOfAnsiBytes(reinterpret_cast<const char*>(buffer.data()), length);
-    outBuffer_ = Bstr::Attach(NewBstr(plain));
-    return plain;
+    // Raw ciphertext holds characters of the cipher code page only: anything else was never made
+    // by an encryption, and fails as a wrong ciphertext does.
+    std::string cipher;
+    if (!CipherBytesOf(data, cipher)) return std::wstring();
+    return DecryptBytes(key, cipher);
+}
+
+std::wstring clsCrypto::SealText(const std::wstring& source, bool hexadecimal) {
+    inBuffer_ = Bstr::Attach(NewBstr(source));
+    std::string sealed;
+    AesGcmSealer::Status status = AesGcmSealer::SealMessage(ToUtf8(ViewOf(password_.get())), ToUtf8(source), sealed);
+    if (status != AesGcmSealer::Status::Ok) RaiseSealStatus(status);
+    return hexadecimal ? HexTextOf(sealed) : TextOfCipherBytes(sealed);
+}
+
+std::wstring clsCrypto::OpenText(const std::wstring& source, bool hexadecimal) {
+    std::string sealed;
+    if (hexadecimal) {
+        sealed = BytesOfHexText(source);
+    } else if (!CipherBytesOf(source, sealed)) {
+        inBuffer_ = Bstr::Attach(NewBstr(source));
+        RaiseSealStatus(AesGcmSealer::Status::Foreign);
+    }
+    inBuffer_ = Bstr::Attach(NewBstr(TextOfCipherBytes(sealed)));
+    std::string plain;
+    AesGcmSealer::Status status = AesGcmSealer::OpenMessage(ToUtf8(ViewOf(password_.get())), sealed, plain);
+    if (status != AesGcmSealer::Status::Ok) RaiseSealStatus(status);
+    // Authentic bytes that are no UTF-8 were not sealed from a text.
+    std::wstring text;
+    bool isText = FromUtf8(plain.data(), plain.size(), text);
+    SecureZeroMemory(&plain[0], plain.size());
+    if (!isText) RaiseSealStatus(AesGcmSealer::Status::Foreign);
+    outBuffer_ = Bstr::Attach(NewBstr(text));
+    return text;
 }
 
 STDMETHODIMP clsCrypto::DoEncryptString(LONG_PTR* HSessionKey, VARIANT sDataValue, BSTR* result) {
     return Guarded([&] {
         if (!HSessionKey || !result) RaiseRuntime(5);
         std::wstring data = ToText(sDataValue);
-        *result = NewBstr(EncryptText(*HSessionKey, data));
+        std::string cipher;
+        *result = NewBstr(EncryptBytes(*HSessionKey, data, cipher) ? TextOfCipherBytes(cipher) : std::wstring());
     });
 }
 
@@ -228,6 +306,8 @@ STDMETHODIMP clsCrypto::StringCryptography(acCryptographicTypeConst Cryptographi
         if (!result) RaiseRuntime(5);
         std::wstring out;
         if (!bUsedStandardEncDecClass) {
+            // Method 25 is never the key-less cipher a caller forgot to leave.
+            if (CryptographicMethod == kSealedMethod) RaiseRuntime(5);
             if (CryptographicType == CRYPTO_ENCRYPTION)
                 out = EncipherText(TextOf(sSourceString));
             else if (CryptographicType == CRYPTO_DECRYPTION)
@@ -238,15 +318,31 @@ STDMETHODIMP clsCrypto::StringCryptography(acCryptographicTypeConst Cryptographi
         StoreText(dataValue_, sSourceString);
         StoreText(password_, sPassword);
         SelectCryptographicMethod(CryptographicMethod);
+        bool hexadecimal = CryptographicConversion == CRYPTO_CONVERSION_HEXA;
+        std::wstring source = TextOf(dataValue_.get());
+        if (CryptographicMethod == kSealedMethod) {
+            ReleaseCryptoApiHandles();
+            if (CryptographicType == CRYPTO_ENCRYPTION)
+                out = SealText(source, hexadecimal);
+            else if (CryptographicType == CRYPTO_DECRYPTION)
+                out = OpenText(source, hexadecimal);
+            *result = NewBstr(out);
+            return;
+        }
         AcquireProvider();
         DeriveKey();
-        bool hexadecimal = CryptographicConversion == CRYPTO_CONVERSION_HEXA;
         if (CryptographicType == CRYPTO_ENCRYPTION) {
-            out = EncryptText(keyField_, TextOf(dataValue_.get()));
-            if (!out.empty() && hexadecimal) out = ToHexText(out);
+            std::string cipher;
+            if (EncryptBytes(keyField_, source, cipher))
+                out = hexadecimal ? HexTextOf(cipher) : TextOfCipherBytes(cipher);
         } else if (CryptographicType == CRYPTO_DECRYPTION) {
-            std::wstring source = TextOf(dataValue_.get());
-            out = DecryptText(keyField_, hexadecimal ? FromHexText(source) : source);
+            if (hexadecimal) {
+                std::string cipher = BytesOfHexText(source);
+                inBuffer_ = Bstr::Attach(NewBstr(TextOfCipherBytes(cipher)));
+                out = DecryptBytes(keyField_, cipher);
+            } else {
+                out = DecryptText(keyField_, source);
+            }
         }
         *result = NewBstr(out);
     });
@@ -261,6 +357,20 @@ STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicTy
         if (!FindsPlainFile(BeforeNul(TextOf(sSourceFile)))) return;
         StoreText(password_, sPassword);
         SelectCryptographicMethod(CryptographicMethod);
+        if (CryptographicMethod == kSealedMethod) {
+            ReleaseCryptoApiHandles();
+            std::string password = ToUtf8(ViewOf(password_.get()));
+            bool encrypt = CrytographicType == CRYPTO_ENCRYPTION;
+            bool done = ReplaceFileContent(
+                BeforeNul(TextOf(sSourceFile)),
+                [&](HANDLE source, HANDLE target, unsigned long long size) {
+                    return encrypt ? AesGcmSealer::SealStream(source, target, size, password)
+                                   : AesGcmSealer::OpenStream(source, target, size, password);
+                },
+                nullptr);
+            *result = done ? VARIANT_TRUE : VARIANT_FALSE;
+            return;
+        }
         AcquireProvider();
         if (!providerField_) return;
         DeriveKey();

@@ -1,6 +1,7 @@
 // Texts and files encrypted with a key derived from a password through CryptoAPI, with one of 25
-// fixed combinations of provider, hash and cipher; by default StringCryptography runs the
-// library's own shift cipher instead. The instance's state is its public fields.
+// fixed combinations of provider, hash and cipher, or (method 25) sealed with AES-256-GCM through
+// CNG; by default StringCryptography runs the library's own shift cipher instead. The instance's
+// state is its public fields.
 //
 // Handles: the fields hold the provider context and key of the last acquisition as Long values.
 // The instance owns the ones it acquired itself: when it replaces one it releases the one it
@@ -57,10 +58,17 @@ public:
 
 private:
     void SelectCryptographicMethod(long method);
+    void ReleaseCryptoApiHandles();
     void AcquireProvider();
     void DeriveKey();
-    std::wstring EncryptText(CryptNumber key, const std::wstring& data);
+    // The raw ciphertext of a text with a CryptoAPI key; false when CryptoAPI fails.
+    bool EncryptBytes(CryptNumber key, const std::wstring& data, std::string& cipher);
+    // The plain text of raw ciphertext; "" when CryptoAPI fails.
+    std::wstring DecryptBytes(CryptNumber key, const std::string& cipher);
     std::wstring DecryptText(CryptNumber key, const std::wstring& data);
+    // Method 25 with the password field; failures raise the library's errors.
+    std::wstring SealText(const std::wstring& source, bool hexadecimal);
+    std::wstring OpenText(const std::wstring& source, bool hexadecimal);
     bool TransformFileWithKey(BSTR fileName, CryptNumber* key, bool encrypt);
     void DropKey(CryptNumber key);
 
@@ -72,9 +80,9 @@ private:
     CryptKey ownedKey_;
 };
 
-// Hexadecimal text of the ANSI codes, two uppercase digits per character, and back (raising 13
-// for a pair that is not hexadecimal).
-std::wstring ToHexText(const std::wstring& text);
-std::wstring FromHexText(const std::wstring& text);
+// Hexadecimal text of bytes, two uppercase digits per byte, and back (raising 13 for a pair that
+// is not hexadecimal; a single digit at the end is a byte of its own).
+std::wstring HexTextOf(const std::string& bytes);
+std::string BytesOfHexText(const std::wstring& text);
 
 }  // namespace wx

@@ -1,5 +1,5 @@
 // Up to four short texts kept in a small text file, each enciphered with the library's shift
-// cipher (through clsCrypto) and written as one quoted line. Both members carry on past every
+// cipher (through clsCrypto) and written as one quoted line in the cipher's code page. Both members carry on past every
 // failing step and never raise; the four record texts of the instance carry over between calls.
 #pragma once
 #include "frame/Dispatch.h"

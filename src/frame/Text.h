@@ -10,29 +10,23 @@
 
 namespace wx {
 
-class AnsiText {
-public:
-    AnsiText() = default;  // null text
-    explicit AnsiText(std::string bytes) : null_(false), bytes_(std::move(bytes)) {}
-    bool isNull() const { return null_; }
-    const std::string& bytes() const { return bytes_; }
-    // The pointer to hand to an ANSI function: null for null text.
-    const char* ptr() const { return null_ ? nullptr : bytes_.c_str(); }
-    int length() const { return static_cast<int>(bytes_.size()); }
+// The bytes of a text in a code page (the system's ANSI code page unless another is named), with
+// no best-fit look-alike and no default character: false, and nothing to use, when a character
+// of the text (a lone surrogate included) has no byte form of its own there. Every text that
+// becomes ANSI bytes goes through here: it is stored exactly, or the caller refuses it.
+bool ToAnsiExact(std::wstring_view text, std::string& bytes, UINT codePage = CP_ACP);
+std::wstring FromAnsi(const char* bytes, size_t count, UINT codePage = CP_ACP);
+inline std::wstring FromAnsi(const std::string& bytes, UINT codePage = CP_ACP) {
+    return FromAnsi(bytes.data(), bytes.size(), codePage);
+}
 
-private:
-    bool null_ = true;
-    std::string bytes_;
-};
-
-AnsiText ToAnsi(BSTR text);
-std::string ToAnsi(const std::wstring& text);
-// The ANSI bytes of a name that can only travel as ANSI (through an interface that takes nothing
-// else), with no best-fit look-alike: false, and nothing to use, when a character of the text
-// (a lone surrogate included) has no byte form of its own in the code page.
-bool ToAnsiExact(std::wstring_view text, std::string& bytes);
-std::wstring FromAnsi(const char* bytes, size_t count);
-inline std::wstring FromAnsi(const std::string& bytes) { return FromAnsi(bytes.data(), bytes.size()); }
+// UTF-8 that keeps every UTF-16 text, lone surrogates included: a surrogate pair becomes its
+// four-byte character, a lone surrogate its own three bytes (as Python's "surrogatepass" writes
+// it). The platform's UTF-8 conversion would put U+FFFD in a lone surrogate's place.
+std::string ToUtf8(std::wstring_view text);
+// The text of such bytes; false when they are not well-formed (an overlong or cut-off sequence, a
+// value beyond U+10FFFF, a stray continuation byte).
+bool FromUtf8(const char* bytes, size_t count, std::wstring& text);
 
 // The text of a BSTR; a null BSTR reads as empty text.
 inline std::wstring TextOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
@@ -43,7 +37,6 @@ inline std::wstring_view ViewOf(BSTR text) { return text ? std::wstring_view(tex
 inline std::wstring BeforeNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 // A new BSTR holding the text (never null).
 BSTR NewBstr(std::wstring_view text);
-BSTR NewBstrFromAnsi(const char* bytes, size_t count);
 // Replaces *target with a new BSTR holding the text.
 void AssignBstr(BSTR* target, const std::wstring& text);
 // A copy of a BSTR that keeps null text null.

@@ -7,7 +7,7 @@
 
 namespace wx {
 
-TextFile::TextFile(const std::wstring& path, Mode mode) : mode_(mode) {
+TextFile::TextFile(const std::wstring& path, Mode mode, UINT codePage) : mode_(mode), codePage_(codePage) {
     DWORD access = mode == Mode::Input ? GENERIC_READ : GENERIC_WRITE;
     DWORD disposition = mode == Mode::Input ? OPEN_EXISTING : mode == Mode::Output ? CREATE_ALWAYS : OPEN_ALWAYS;
     if (path.empty()) RaiseRuntime(mode == Mode::Input ? 53 : 75);
@@ -35,30 +35,37 @@ void TextFile::Write(const std::string& bytes) {
         RaiseRuntime(61);
 }
 
-void TextFile::PrintLine(const std::wstring& text) { Write(ToAnsi(text) + "\r\n"); }
+void TextFile::PrintLine(const std::wstring& text) { Write(BytesOf(text, codePage_) + "\r\n"); }
+
+std::string TextFile::BytesOf(std::wstring_view text, UINT codePage) {
+    // A character the file's code page lacks is refused rather than stored as a look-alike.
+    std::string bytes;
+    if (!ToAnsiExact(text, bytes, codePage)) RaiseRuntime(5);
+    return bytes;
+}
 
 namespace {
 
-std::string FieldText(const VARIANT& raw) {
+std::string FieldText(const VARIANT& raw, UINT codePage) {
     const VARIANT* v = &ReadArgument(raw);
     switch (V_VT(v) & ~VT_BYREF) {
     case VT_EMPTY: return std::string();
     case VT_NULL: return "#NULL#";
     case VT_BOOL: return ToBool(*v) ? "#TRUE#" : "#FALSE#";
     case VT_ERROR: return "#ERROR " + std::to_string(V_VT(v) & VT_BYREF ? *V_ERRORREF(v) : V_ERROR(v)) + "#";
-    case VT_BSTR: return "\"" + ToAnsi(ToText(*v)) + "\"";
+    case VT_BSTR: return "\"" + TextFile::BytesOf(ToText(*v), codePage) + "\"";
     case VT_DATE: {
         Bstr text;
         if (FAILED(VarFormat(const_cast<VARIANT*>(v), const_cast<LPOLESTR>(L"yyyy-mm-dd hh:nn:ss"), 1, 1, 0, text.put())))
             RaiseRuntime(13);
-        return "#" + ToAnsi(TextOf(text.get())) + "#";
+        return "#" + TextFile::BytesOf(TextOf(text.get()), codePage) + "#";
     }
     default: {
         // Numbers as the invariant decimal text the runtime writes (a point, never a comma).
         Variant text;
         if (FAILED(VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(v), MAKELCID(0x409, SORT_DEFAULT), 0, VT_BSTR)))
             RaiseRuntime(13);
-        return ToAnsi(ToText(*text.get()));
+        return TextFile::BytesOf(ToText(*text.get()), codePage);
     }
     }
 }
@@ -69,7 +76,7 @@ void TextFile::WriteFields(const std::vector<Variant>& values) {
     std::string line;
     for (size_t i = 0; i < values.size(); ++i) {
         if (i) line += ',';
-        line += FieldText(*values[i].get());
+        line += FieldText(*values[i].get(), codePage_);
     }
     Write(line + "\r\n");
 }
@@ -85,7 +92,7 @@ std::wstring TextFile::LineInput() {
     position_ = end;
     if (position_ < content_.size() && content_[position_] == '\r') ++position_;
     if (position_ < content_.size() && content_[position_] == '\n') ++position_;
-    return FromAnsi(line);
+    return FromAnsi(line, codePage_);
 }
 
 std::wstring TextFile::InputField() {
@@ -115,7 +122,7 @@ std::wstring TextFile::InputField() {
         if (position_ < content_.size() && content_[position_] == '\r') ++position_;
         if (position_ < content_.size() && content_[position_] == '\n') ++position_;
     }
-    return FromAnsi(field);
+    return FromAnsi(field, codePage_);
 }
 
 void TextFile::Delete(const std::wstring& path) {

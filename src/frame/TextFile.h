@@ -1,9 +1,12 @@
 // Sequential text files as the runtime's Open/Print #/Write #/Line Input #/Input # statements
 // handle them: ANSI bytes, lines ending in CR LF, Write # putting texts in double quotes and
-// Input # reading a quoted field back without its quotes.
+// Input # reading a quoted field back without its quotes. The bytes are those of the system's
+// ANSI code page, or of the code page the file is opened with; a text that code page cannot hold
+// exactly is refused (error 5), never written as a look-alike.
 #pragma once
 #include "frame/Handles.h"
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wx {
@@ -13,7 +16,7 @@ public:
     enum class Mode { Output, Append, Input };
 
     // Opens the file; Output creates or empties it. Raises the runtime's file errors (53, 76, 75...).
-    TextFile(const std::wstring& path, Mode mode);
+    TextFile(const std::wstring& path, Mode mode, UINT codePage = CP_ACP);
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
     ~TextFile();
@@ -35,10 +38,14 @@ public:
     // Kill: deletes a file. Raises 53 when it is missing.
     static void Delete(const std::wstring& path);
 
+    // The exact bytes of a text in a code page; raises 5 when a character has none.
+    static std::string BytesOf(std::wstring_view text, UINT codePage);
+
 private:
     void Write(const std::string& bytes);
     FileHandle file_;
     Mode mode_;
+    UINT codePage_;
     std::string content_;  // input files are read whole when opened
     size_t position_ = 0;
 };

@@ -108,11 +108,11 @@ void clsControlPanelEntry::SetBinaryValueByPath(std::wstring path, const std::ws
     HKEY root = SplitKeyPath(path);
     if (!root) return;
     // Each character becomes the one byte of its ANSI code, the stored format of binary data made
-    // from text; one that needs more does not fit.
+    // from text; one that has no byte of its own (or needs more) does not fit.
     std::vector<BYTE> bytes;
     for (wchar_t c : data) {
-        std::string code = ToAnsi(std::wstring(1, c));
-        if (code.size() != 1) RaiseRuntime(6);
+        std::string code;
+        if (!ToAnsiExact(std::wstring_view(&c, 1), code) || code.size() != 1) RaiseRuntime(6);
         bytes.push_back(static_cast<BYTE>(code[0]));
     }
     LONG status;

@@ -47,7 +47,7 @@ CheckEqual c.SetCSP("x", "1"), 0, "SetCSP"
 
 ' Outside the table, on a new instance.
 Set c = CreateObject("WENDRAX1.clsCrypto")
-CheckEqual c.StringCryptography(0, "abc", "pw", 25, 0, True), "", "method 25"
+CheckEqual c.StringCryptography(0, "abc", "pw", 26, 0, True), "", "method 26"
 CheckEqual c.StringCryptography(0, "abc", "pw", -1, 0, True), "", "method -1"
 
 ' A file in place, read-only kept read-only.

@@ -17,6 +17,11 @@ inline std::wstring StoredFixture(const wchar_t* name) {
     return path + L"\\fixtures\\stored\\" + name;
 }
 
+// A file of the fixture made on a system of this process's code page (cp1252\, cp932\...).
+inline std::wstring CodePageFixture(const std::wstring& name) {
+    return StoredFixture((L"cp" + std::to_wstring(GetACP()) + L"\\" + name).c_str());
+}
+
 inline std::wstring TextOfHex(const std::string& hex) {
     std::wstring text;
     for (size_t at = 0; at + 4 <= hex.size(); at += 4)

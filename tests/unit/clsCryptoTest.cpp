@@ -158,8 +158,9 @@ TEST_F(CryptoTest, DefaultModeIsTheShiftCipherAndTouchesNoField) {
     EXPECT_EQ(Text(CRYPTO_DECRYPTION, lowEnciphered, L"", 0, 0, false), lowText);
     std::string outBytes = BytesOfText(lowEnciphered);
     EXPECT_EQ(outBytes.find_first_of("\",\r\n"), std::string::npos);
-    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, TextOfBytes("\xC0\xFF\xE9"), L"", 0, 0, false), L"");
-    EXPECT_EQ(BytesOfText(Text(CRYPTO_ENCRYPTION, TextOfBytes("a\xC0z"), L"", 0, 0, false)), "\xA1\xBA");
+    // Codes 192 and above travel behind code 1, less 128.
+    EXPECT_EQ(BytesOfText(Text(CRYPTO_ENCRYPTION, TextOfBytes("a\xC0z\xFF"), L"", 0, 0, false)),
+              "\xA1\x01\x40\xBA\x01\x7F");
     EXPECT_EQ(Text(CRYPTO_DECRYPTION, L"123", L"", 0, 0, false), L"");
     EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"", L"", 0, 0, false), L"");
 }
@@ -217,7 +218,7 @@ TEST_F(CryptoTest, NonHexadecimalPairRaisesTypeMismatch) {
 }
 
 TEST_F(CryptoTest, MethodsOutsideTheTableKeepTheEarlierSelection) {
-    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", 25, 0), L"");
+    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", 26, 0), L"");
     EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", -1, 0), L"");
     EXPECT_EQ(Field(&_clsCrypto::get_m_Hash_Algorithm), 0);
     EXPECT_EQ(TextField(&_clsCrypto::get_sProvider), L"");
@@ -228,6 +229,11 @@ TEST_F(CryptoTest, MethodsOutsideTheTableKeepTheEarlierSelection) {
     // After a valid selection, an invalid one reuses it.
     std::wstring first = Text(CRYPTO_ENCRYPTION, L"abc", L"p", 19, 1);
     EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", 99, 1), first);
+    // After method 25 the fields name CNG's provider and algorithms, which CryptoAPI cannot serve.
+    Text(CRYPTO_ENCRYPTION, L"abc", L"p", 25, 1);
+    EXPECT_EQ(TextField(&_clsCrypto::get_sProvider), std::wstring(L"Microsoft Primitive Provider\0", 29));
+    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", -1, 1), L"");
+    Text(CRYPTO_ENCRYPTION, L"abc", L"p", 19, 1);
     EXPECT_EQ(Field(&_clsCrypto::get_m_EncDec_Algorithm), static_cast<long>(CALG_RC4));
 
     // The Base provider cannot derive 3DES: selected through the fields, the text gives "".
@@ -235,17 +241,17 @@ TEST_F(CryptoTest, MethodsOutsideTheTableKeepTheEarlierSelection) {
     ASSERT_EQ(crypto->put_sProvider(base.get()), S_OK);
     ASSERT_EQ(crypto->put_m_Hash_Algorithm(CALG_MD5), S_OK);
     ASSERT_EQ(crypto->put_m_EncDec_Algorithm(CALG_3DES), S_OK);
-    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", 25, 0), L"");
+    EXPECT_EQ(Text(CRYPTO_ENCRYPTION, L"abc", L"p", -1, 0), L"");
     EXPECT_NE(Field(&_clsCrypto::get_m_CSP_Provider), 0);
     EXPECT_EQ(Field(&_clsCrypto::get_lHSessionKey), 0);
 
     ScratchFolder folder;
     WriteFileBytes(folder.file(L"a.bin"), "data");
-    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"a.bin"), L"p", 25));
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"a.bin"), L"p", 26));
     EXPECT_EQ(ReadFileBytes(folder.file(L"a.bin")), "data");
     ComPtr<_clsCrypto> fresh = Create<_clsCrypto>(CLSID_clsCrypto, IID__clsCrypto);
     crypto = fresh;
-    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"a.bin"), L"p", 25));
+    EXPECT_FALSE(File(CRYPTO_ENCRYPTION, folder.file(L"a.bin"), L"p", 26));
     EXPECT_EQ(ReadFileBytes(folder.file(L"a.bin")), "data");
 }
 
@@ -621,12 +627,14 @@ TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) 
         bool cryptoApi = f[0] == "crypto";
         long method = std::stol(f[1]), conversion = std::stol(f[2]);
         std::wstring password = TextOfHex(f[3]), plain = TextOfHex(f[4]), stored = TextOfHex(f[5]);
-        // The shift cipher loses the codes of 192 and above (here the Latin-1 letters) on the way in.
+        // The shift cipher lost the codes of 192 and above (here the Latin-1 letters) on the way in;
+        // a text without them is enciphered as it was, the others now keep them.
         std::wstring recovered;
         for (wchar_t c : plain)
             if (cryptoApi || c < 0xC0 || c > 0xFF) recovered += c;
         EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), recovered);
-        EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+        if (recovered == plain)
+            EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
     }
 
     ScratchFolder folder;
@@ -675,5 +683,442 @@ TEST(CryptoProvider, FirstAcquisitionsAtOnceOnAFreshProfileAllSucceed) {
             });
         for (auto& thread : threads) thread.join();
         for (int t = 0; t < kThreads; ++t) EXPECT_FALSE(results[t].empty()) << "round " << round << ", thread " << t;
+    }
+}
+
+// ---- Texts and passwords of every language --------------------------------------------------
+
+namespace {
+
+// The code page texts become bytes in: the system's, or 1252 where the system's has characters of
+// two bytes.
+UINT CipherPage() {
+    CPINFO info;
+    UINT acp = GetACP();
+    return GetCPInfo(acp, &info) && info.MaxCharSize == 1 ? acp : 1252;
+}
+bool PageBytes(const std::wstring& text, std::string& bytes) {
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CipherPage(), WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                nullptr, 0, nullptr, &usedDefault);
+    bytes.assign(n, '\0');
+    if (n) WideCharToMultiByte(CipherPage(), WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
+                               n, nullptr, nullptr);
+    std::wstring back(bytes.size(), L'\0');
+    if (n) MultiByteToWideChar(CipherPage(), 0, bytes.data(), n, &back[0], n);
+    return !usedDefault && back == text;
+}
+std::wstring PageText(const std::string& bytes) {
+    std::wstring text(bytes.size(), L'\0');
+    if (!bytes.empty())
+        MultiByteToWideChar(CipherPage(), 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                            static_cast<int>(text.size()));
+    return text;
+}
+std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(n, '\0');
+    if (n) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
+    return bytes;
+}
+// UTF-8 with each lone surrogate as its own three bytes (the platform's conversion would put
+// U+FFFD in its place).
+std::string Utf8Kept(const std::wstring& text) {
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned long c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            bytes += Utf8(text.substr(i, 2));
+            ++i;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            bytes += {char(0xE0 | c >> 12), char(0x80 | ((c >> 6) & 63)), char(0x80 | (c & 63))};
+        } else {
+            bytes += Utf8(text.substr(i, 1));
+        }
+    }
+    return bytes;
+}
+const std::string kMarker("\0\x1BU8", 4);
+
+// Native letters of the three systems tested here, letters none of them has, codes 192-255 of
+// Western European, lone surrogates, and a text that begins like the marker.
+std::vector<std::wstring> Texts() {
+    std::wstring lone = L"x";
+    lone += wchar_t(0xD800);
+    lone += L"y";
+    lone += wchar_t(0xDC00);
+    lone += L" \U0001F600";
+    return {L"Meet \u0414\u043C\u0438 at 5", L"\u4F1A\u8B70\u306F5\u6642", L"Caf\u00E9 \u00C0\u00FF \u20AC",
+            L"\u041F\u0440\u0438\u0432\u0435\u0442", lone, L"plain", std::wstring(L"\0\x1BU8\u00E9", 5)};
+}
+const wchar_t kJapanese[] = L"\u79D8\u5BC6";                        // 秘密
+const wchar_t kRussian[] = L"\u043F\u0430\u0440\u043E\u043B\u044C";  // пароль
+std::wstring NativePassword() {
+    switch (GetACP()) {
+    case 932: return kJapanese;
+    case 1251: return kRussian;
+    default: return L"Kennw\u00F6rt\u20AC";
+    }
+}
+// The same length, one letter changed.
+std::wstring Wrong(std::wstring password) {
+    password.back() = password.back() == L'x' ? L'y' : L'x';
+    return password;
+}
+
+class CryptoCodePage : public CryptoTest {};
+
+}  // namespace
+
+TEST_F(CryptoCodePage, EveryTextAndPasswordComesBackAndExactOnesKeepTheirBytes) {
+    for (const std::wstring& password : {NativePassword(), std::wstring(kJapanese), std::wstring(kRussian)}) {
+        std::string passwordBytes;
+        if (!PageBytes(password, passwordBytes)) passwordBytes = kMarker + Utf8Kept(password);
+        for (const std::wstring& text : Texts())
+            for (long method : {21L, 19L})
+                for (long conversion : {0L, 1L}) {
+                    SCOPED_TRACE(testing::Message() << "text " << Utf8(text) << ", password " << Utf8(password)
+                                                    << ", method " << method << ", conversion " << conversion);
+                    std::wstring sealed = Text(CRYPTO_ENCRYPTION, text, password.c_str(), method, conversion);
+                    ASSERT_FALSE(sealed.empty());
+                    EXPECT_EQ(Text(CRYPTO_DECRYPTION, sealed, password.c_str(), method, conversion), text);
+                    EXPECT_NE(Text(CRYPTO_DECRYPTION, sealed, Wrong(password).c_str(), method, conversion), text);
+                    if (conversion) continue;
+                    // What the page documents: the code page's bytes for an exact text (as always),
+                    // else the marker and UTF-8; the password alike.
+                    std::string plainBytes;
+                    if (!PageBytes(text, plainBytes) || plainBytes.compare(0, 4, kMarker) == 0)
+                        plainBytes = kMarker + Utf8Kept(text);
+                    std::string raw;
+                    ASSERT_TRUE(PageBytes(sealed, raw));
+                    EXPECT_TRUE(raw == Reference(method, passwordBytes).Encrypt(plainBytes));
+                }
+    }
+    // The UTF-8 of a password read as Western European text is another password.
+    std::string utf8 = Utf8(kRussian);
+    std::wstring lookalike(utf8.size(), L'\0');
+    MultiByteToWideChar(1252, 0, utf8.data(), static_cast<int>(utf8.size()), &lookalike[0],
+                        static_cast<int>(lookalike.size()));
+    for (long method : {21L, 19L}) {
+        std::wstring one = Text(CRYPTO_ENCRYPTION, L"secret text", kRussian, method, 1);
+        std::wstring other = Text(CRYPTO_ENCRYPTION, L"secret text", lookalike.c_str(), method, 1);
+        EXPECT_NE(Text(CRYPTO_DECRYPTION, one, lookalike.c_str(), method, 1), L"secret text");
+        EXPECT_NE(Text(CRYPTO_DECRYPTION, other, kRussian, method, 1), L"secret text");
+        // Nor does the form a code page without these letters made of them.
+        EXPECT_NE(Text(CRYPTO_DECRYPTION, Text(CRYPTO_ENCRYPTION, L"secret text", kJapanese, method, 1), L"??",
+                       method, 1),
+                  L"secret text");
+    }
+}
+
+TEST_F(CryptoCodePage, FilesWithANativePassword) {
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"native.bin");
+    std::string original = RandomBytes(5000, 21);
+    WriteFileBytes(path, original);
+    std::wstring password = NativePassword();
+    ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, password.c_str(), 20));
+    std::string encrypted = ReadFileBytes(path);
+    EXPECT_FALSE(File(CRYPTO_DECRYPTION, path, Wrong(password).c_str(), 20));
+    EXPECT_FALSE(File(CRYPTO_DECRYPTION, path, L"??", 20));
+    EXPECT_TRUE(ReadFileBytes(path) == encrypted);
+    ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, password.c_str(), 20));
+    EXPECT_TRUE(ReadFileBytes(path) == original);
+}
+
+TEST_F(CryptoCodePage, ShiftCipherCarriesEverythingAndReadsOldFormsAsBefore) {
+    std::string every;
+    for (int c = 0; c < 256; ++c) every.push_back(static_cast<char>(c));
+    std::vector<std::wstring> texts = Texts();
+    texts.push_back(PageText(every));
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(Utf8(text));
+        std::wstring enciphered = Text(CRYPTO_ENCRYPTION, text, L"", 0, 0, false);
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, enciphered, L"", 0, 0, false), text);
+        std::string bytes;
+        ASSERT_TRUE(PageBytes(enciphered, bytes));
+        EXPECT_EQ(bytes.find_first_of("\",\r\n"), std::string::npos);
+    }
+    // Codes 0..191 move up by 64 as they always did, so every enciphered text made before (codes
+    // 64 and above only) deciphers as before.
+    std::string low = every.substr(0, 192), high = every.substr(64);
+    std::string shifted;
+    for (unsigned char c : low) shifted.push_back(static_cast<char>(c + 64));
+    EXPECT_TRUE(Text(CRYPTO_ENCRYPTION, PageText(low), L"", 0, 0, false) == PageText(shifted));
+    EXPECT_TRUE(Text(CRYPTO_DECRYPTION, PageText(high), L"", 0, 0, false) == PageText(every.substr(0, 192)));
+    // A broken escape is dropped as any code below 64 always was; what follows it stays.
+    EXPECT_TRUE(Text(CRYPTO_DECRYPTION, PageText(std::string("\x01\xA1", 2)), L"", 0, 0, false) == L"a");
+    EXPECT_TRUE(Text(CRYPTO_DECRYPTION, PageText(std::string("\x02\x81\x81", 3)), L"", 0, 0, false) ==
+                PageText("AA"));
+    EXPECT_TRUE(Text(CRYPTO_DECRYPTION, PageText(std::string("\x02\x50\x40\x40", 4)), L"", 0, 0, false) ==
+                PageText(std::string("\x10\0\0", 3)));
+    EXPECT_EQ(Text(CRYPTO_DECRYPTION, PageText("\x01"), L"", 0, 0, false), L"");
+    // A character the code page lacks was never enciphered text: dropped.
+    EXPECT_EQ(Text(CRYPTO_DECRYPTION, PageText("\xA1") + L"\u4F1A", L"", 0, 0, false), L"a");
+}
+
+// ---- Method 25: AES-256-GCM -----------------------------------------------------------------
+
+namespace {
+
+const size_t kSealHeader = 40, kSealTag = 16, kSealSegment = 1u << 20;
+
+std::string BytesOfHex(const std::wstring& hex) {
+    std::string bytes;
+    for (size_t at = 0; at + 1 < hex.size(); at += 2)
+        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.begin() + at, hex.begin() + at + 2), nullptr, 16)));
+    return bytes;
+}
+std::wstring HexOf(const std::string& bytes) {
+    std::wstring hex;
+    wchar_t two[3];
+    for (unsigned char c : bytes) {
+        swprintf(two, 3, L"%02X", c);
+        hex += two;
+    }
+    return hex;
+}
+
+// A text call through IDispatch, as hosts see its errors.
+CallResult SealedCall(_clsCrypto* crypto, long type, const std::wstring& source, const std::wstring& password,
+                      long conversion = 1, bool cryptoApi = true) {
+    ComPtr<IDispatch> object;
+    crypto->QueryInterface(IID_IDispatch, object.putVoid());
+    Variant t = Variant::Long(type), s = Variant::Text(source.c_str()), p = Variant::Text(password.c_str()),
+            m = Variant::Long(25), c = Variant::Long(conversion), standard = Variant::Bool(cryptoApi);
+    return Call(object.get(), L"StringCryptography", {Val(t), Val(s), Val(p), Val(m), Val(c), Val(standard)});
+}
+
+}  // namespace
+
+TEST_F(CryptoTest, SealedTextsComeBackDifferEachTimeAndLeaveNoCryptoApiHandles) {
+    Text(CRYPTO_ENCRYPTION, L"x", L"k", 19, 0);  // CryptoAPI handles an earlier call left
+    std::vector<std::wstring> texts = Texts();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const std::wstring& text = texts[i];
+        long conversion = static_cast<long>(i % 2);
+        SCOPED_TRACE(Utf8(text));
+        std::wstring sealed = Text(CRYPTO_ENCRYPTION, text, kJapanese, 25, conversion);
+        if (i == 0) EXPECT_NE(Text(CRYPTO_ENCRYPTION, text, kJapanese, 25, conversion), sealed);
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, sealed, kJapanese, 25, conversion), text);
+        EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), text);
+        std::string bytes;
+        if (conversion) bytes = BytesOfHex(sealed);
+        else ASSERT_TRUE(PageBytes(sealed, bytes));
+        // Header, one segment: the text's UTF-8 (lone surrogates in three bytes each) and a tag.
+        EXPECT_EQ(bytes.substr(0, 8), std::string("WXSEAL\x01\0", 8));
+        EXPECT_EQ(bytes.size(), kSealHeader + Utf8(text).size() + kSealTag);
+    }
+    EXPECT_EQ(TextField(&_clsCrypto::get_sProvider), std::wstring(L"Microsoft Primitive Provider\0", 29));
+    EXPECT_EQ(Field(&_clsCrypto::get_m_Hash_Algorithm), static_cast<long>(CALG_SHA_256));
+    EXPECT_EQ(Field(&_clsCrypto::get_m_EncDec_Algorithm), static_cast<long>(CALG_AES_256));
+    EXPECT_EQ(Field(&_clsCrypto::get_m_CSP_Provider), 0);
+    EXPECT_EQ(Field(&_clsCrypto::get_lHSessionKey), 0);
+    EXPECT_EQ(TextField(&_clsCrypto::get_m_EncDec_Password), kJapanese);
+    // A password of megabytes is as good as any other.
+    std::wstring huge(4u << 20, L'\u00E9');
+    huge += L"!";
+    std::wstring sealed = Text(CRYPTO_ENCRYPTION, L"big key", huge.c_str(), 25, 1);
+    EXPECT_EQ(Text(CRYPTO_DECRYPTION, sealed, huge.c_str(), 25, 1), L"big key");
+    huge.back() = L'?';
+    EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_DECRYPTION, sealed, huge).number, 26010);
+}
+
+TEST_F(CryptoTest, SealedTextsRefuseWrongPasswordsChangesAndForeignData) {
+    std::wstring sealed = Text(CRYPTO_ENCRYPTION, L"Meet at 5", kRussian, 25, 1);
+    Text(CRYPTO_DECRYPTION, sealed, kRussian, 25, 1);
+    std::string bytes = BytesOfHex(sealed);
+    CallResult wrong = SealedCall(crypto.get(), CRYPTO_DECRYPTION, sealed, Wrong(kRussian));
+    EXPECT_EQ(wrong.number, 26010);
+    EXPECT_EQ(wrong.source, L"WENDRAX1");
+    EXPECT_NE(wrong.description.find(L"wrong password"), std::wstring::npos);
+    EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), L"Meet at 5");  // the last success stays
+    // Any byte changed, the text cut short or made longer: not opened.
+    for (size_t at : {size_t(7), size_t(8), size_t(20), size_t(36), kSealHeader, bytes.size() - 1}) {
+        std::string changed = bytes;
+        changed[at] ^= 0x01;
+        CallResult r = SealedCall(crypto.get(), CRYPTO_DECRYPTION, HexOf(changed), kRussian);
+        EXPECT_EQ(r.number, at == 7 ? 26011 : 26010) << "byte " << at;
+    }
+    for (const std::string& other : {bytes.substr(0, bytes.size() - 1), bytes + "x", bytes.substr(0, kSealHeader + 15)})
+        EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_DECRYPTION, HexOf(other), kRussian).number, 26010);
+    // Not this format, or settings outside what is accepted: refused before any key is made.
+    std::string iterations = bytes;
+    iterations.replace(8, 4, std::string("\x9F\x86\x01\x00", 4));  // 99,999
+    std::string rounds = bytes;
+    rounds.replace(8, 4, std::string("\x81\x96\x98\x00", 4));  // 10,000,001
+    std::string segment = bytes;
+    segment.replace(12, 4, std::string("\xFF\xFF\xFF\x7F", 4));
+    for (const std::string& foreign : {std::string(), bytes.substr(0, 39), std::string("WXSEAL\x02", 7) + bytes.substr(7),
+                                       iterations, rounds, segment})
+        EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_DECRYPTION, HexOf(foreign), kRussian).number, 26011);
+    EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_DECRYPTION, L"\u4F1A\u8B70", kRussian, 0).number, 26011);
+    EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_DECRYPTION, L"5758G1", kRussian).number, 13);
+    // Method 25 is never the key-less default mode.
+    EXPECT_EQ(SealedCall(crypto.get(), CRYPTO_ENCRYPTION, L"text", L"pw", 1, false).number, 5);
+}
+
+TEST_F(CryptoTest, SealedFilesOpenOnlyWhenEverySegmentIsThereInItsPlace) {
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"sealed.bin");
+    std::string original = RandomBytes(2 * kSealSegment + 12345, 25);
+    WriteFileBytes(path, original);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, kRussian, 25));
+    EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::string sealed = ReadFileBytes(path);
+    ASSERT_EQ(sealed.size(), kSealHeader + original.size() + 3 * kSealTag);
+    EXPECT_EQ(Field(&_clsCrypto::get_lHSessionKey), 0);
+    // No CryptoAPI key is left for the key members.
+    LONG_PTR key = Field(&_clsCrypto::get_lHSessionKey);
+    VARIANT_BOOL done = VARIANT_TRUE;
+    Bstr name(path.c_str());
+    ASSERT_EQ(crypto->DoFileDecrypt(name.get(), &key, &done), S_OK);
+    EXPECT_EQ(done, VARIANT_FALSE);
+
+    const size_t whole = kSealSegment + kSealTag;
+    auto segment = [&](int i) { return sealed.substr(kSealHeader + i * whole, i < 2 ? whole : std::string::npos); };
+    std::string header = sealed.substr(0, kSealHeader);
+    std::string flipped = sealed;
+    flipped[kSealHeader + whole + 77] ^= 0x40;
+    std::string header99999 = sealed;
+    header99999.replace(8, 4, std::string("\x9F\x86\x01\x00", 4));
+    const std::string damaged[] = {
+        flipped,
+        header + segment(0) + segment(2),               // one dropped
+        header + segment(1) + segment(0) + segment(2),  // two swapped
+        header + segment(0) + segment(1),               // the last cut off
+        header + segment(0),
+        sealed.substr(0, sealed.size() - 1),
+        sealed + std::string(kSealTag, '\0'),
+        header99999,
+        sealed.substr(0, kSealHeader),
+        "WXSEAL",
+        "",
+    };
+    for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(bytes.size());
+        WriteFileBytes(path, bytes);
+        EXPECT_FALSE(File(CRYPTO_DECRYPTION, path, kRussian, 25));
+        EXPECT_TRUE(ReadFileBytes(path) == bytes);
+        EXPECT_EQ(FilesIn(folder.path()), 1u);
+    }
+    WriteFileBytes(path, sealed);
+    EXPECT_FALSE(File(CRYPTO_DECRYPTION, path, Wrong(kRussian).c_str(), 25));
+    EXPECT_TRUE(ReadFileBytes(path) == sealed);
+    ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, kRussian, 25));
+    EXPECT_TRUE(ReadFileBytes(path) == original);
+
+    // An empty file is sealed as one empty segment.
+    WriteFileBytes(path, "");
+    ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, L"", 25));
+    EXPECT_EQ(ReadFileBytes(path).size(), kSealHeader + kSealTag);
+    ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, L"", 25));
+    EXPECT_EQ(ReadFileBytes(path), "");
+}
+
+// Python's `cryptography` package seals texts and a file for the library and opens what the library
+// seals: tests/interop/run-sealed-interop runs this with the folder they share.
+TEST(CryptoInterop, BothWaysWithPython) {
+    wchar_t folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"WX_INTEROP_FOLDER", folder, MAX_PATH))
+        GTEST_SKIP() << "run by tests/interop/run-sealed-interop";
+    std::wstring base = std::wstring(folder) + L"\\";
+    ComPtr<_clsCrypto> crypto = Create<_clsCrypto>(CLSID_clsCrypto, IID__clsCrypto);
+    auto text = [&](long type, const std::wstring& source, const std::wstring& password) {
+        CallResult r = SealedCall(crypto.get(), type, source, password);
+        EXPECT_EQ(r.hr, S_OK) << Utf8(r.description);
+        return TextOf(*r.value.get());
+    };
+    std::string written;
+    std::vector<std::string> lines = LinesOf(ReadFileBytes(base + L"texts-python.txt"));
+    ASSERT_GE(lines.size(), 4u);
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = FieldsOf(line);
+        ASSERT_EQ(f.size(), 3u);
+        std::wstring password = TextOfHex(f[0]), plain = TextOfHex(f[1]);
+        EXPECT_TRUE(text(CRYPTO_DECRYPTION, std::wstring(f[2].begin(), f[2].end()), password) == plain) << line;
+        std::wstring mine = text(CRYPTO_ENCRYPTION, plain, password);
+        written += f[0] + "|" + f[1] + "|" + std::string(mine.begin(), mine.end()) + "\n";
+    }
+    WriteFileBytes(base + L"texts-library.txt", written);
+
+    auto file = [&](long type, const std::wstring& path) {
+        Bstr p(path.c_str()), pw(L"Datei\u043F\u0430\u0440\u043E\u043B\u044C"), none(L"");
+        VARIANT_BOOL done = VARIANT_FALSE;
+        crypto->FileCryptography(static_cast<acCryptographicTypeConst>(type), p.get(), pw.get(), none.get(),
+                                 CNG_AES256_GCM__PBKDF2_SHA256, &done);
+        return done == VARIANT_TRUE;
+    };
+    ASSERT_TRUE(file(CRYPTO_DECRYPTION, base + L"file-python.sealed"));
+    EXPECT_TRUE(ReadFileBytes(base + L"file-python.sealed") == ReadFileBytes(base + L"file-python.plain"));
+    std::string content = RandomBytes(kSealSegment + 4321, 26);
+    WriteFileBytes(base + L"file-library.plain", content);
+    WriteFileBytes(base + L"file-library.sealed", content);
+    ASSERT_TRUE(file(CRYPTO_ENCRYPTION, base + L"file-library.sealed"));
+}
+
+// ---- Data stored by the build before texts kept every character, on this system's code page ----
+
+namespace {
+
+class CryptoStored : public CryptoTest {};
+
+// What that build keyed and encrypted for a text: each character the code page lacks as its
+// look-alike or "?".
+std::wstring EarlierForm(const std::wstring& text) {
+    std::string bytes(text.size() * 2 + 1, '\0');
+    int n = WideCharToMultiByte(CipherPage(), 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                                static_cast<int>(bytes.size()), nullptr, nullptr);
+    return PageText(bytes.substr(0, n));
+}
+
+}  // namespace
+
+TEST_F(CryptoStored, TextsAndFilesOpenAsTheyDidAndExactOnesAreMadeAlike) {
+    std::vector<std::string> lines = LinesOf(ReadFileBytes(CodePageFixture(L"texts.txt")));
+    if (lines.empty()) GTEST_SKIP() << "no stored data of code page " << GetACP();
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> f = FieldsOf(line);
+        ASSERT_EQ(f.size(), 7u);
+        bool cryptoApi = f[0] == "crypto";
+        long method = std::stol(f[1]), conversion = std::stol(f[2]);
+        std::wstring password = TextOfHex(f[3]), plain = TextOfHex(f[4]), stored = TextOfHex(f[5]),
+                     opened = TextOfHex(f[6]);
+        std::string unused;
+        if (!PageBytes(password, unused)) {
+            // Keyed with the look-alike form: that form opens it, the password itself no longer.
+            EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, EarlierForm(password).c_str(), method, conversion), opened);
+            EXPECT_NE(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion), opened);
+            continue;
+        }
+        EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), opened);
+        if (opened == plain)
+            EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+    }
+
+    ScratchFolder folder;
+    std::wstring path = folder.file(L"stored.bin");
+    std::string plain = ReadFileBytes(CodePageFixture(L"plain.bin"));
+    std::vector<std::string> files = LinesOf(ReadFileBytes(CodePageFixture(L"files.txt")));
+    ASSERT_EQ(files.size(), 4u);
+    for (const std::string& line : files) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> f = FieldsOf(line);
+        std::string encrypted = ReadFileBytes(CodePageFixture(std::wstring(f[0].begin(), f[0].end())));
+        long method = std::stol(f[1]);
+        std::wstring password = TextOfHex(f[2]);
+        WriteFileBytes(path, encrypted);
+        std::string unused;
+        if (!PageBytes(password, unused)) {
+            EXPECT_FALSE(File(CRYPTO_DECRYPTION, path, password.c_str(), method));
+            password = EarlierForm(password);
+        }
+        ASSERT_TRUE(File(CRYPTO_DECRYPTION, path, password.c_str(), method));
+        EXPECT_TRUE(ReadFileBytes(path) == plain);
+        ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, password.c_str(), method));
+        EXPECT_TRUE(ReadFileBytes(path) == encrypted);
     }
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace wx {
@@ -25,6 +26,9 @@ class TypedCall {
 public:
     static_assert(sizeof...(P) <= kMostTypedParameters, "more parameters than a typed call takes");
 
+    // The function-table entry of a member with these parameters, `this` first.
+    using Entry = HRESULT(STDMETHODCALLTYPE*)(void*, P...);
+
     static HRESULT Call(void* self, SHORT slot, const void* const* values) {
         Entry entry;
         std::memcpy(&entry, *static_cast<const char* const*>(self) + slot, sizeof entry);
@@ -32,9 +36,6 @@ public:
     }
 
 private:
-    // The function-table entry of a member with these parameters, `this` first.
-    using Entry = HRESULT(STDMETHODCALLTYPE*)(void*, P...);
-
     template <class T>
     static T Load(const void* bytes) {
         T value;
@@ -48,5 +49,11 @@ private:
         return entry(self, Load<P>(values[I])...);
     }
 };
+
+// The entry keeps the members' calling convention (__stdcall on i686, where a template that lost
+// it would make the caller pop the arguments the member has popped already).
+HRESULT STDMETHODCALLTYPE StdcallEntryProbe(void* self, LONG value);
+static_assert(std::is_same<TypedCall<LONG>::Entry, decltype(&StdcallEntryProbe)>::value,
+              "a typed call must keep the members' calling convention");
 
 }  // namespace wx

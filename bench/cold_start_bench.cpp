@@ -13,11 +13,16 @@
 // the creation, the name, the call; and for ours once more with the library's type library loaded
 // (and the class's type information found) before the name, which shows what the name costs
 // without them.
+// `--against FOLDER [rounds]` compares the library beside the program with another build of it in
+// FOLDER (the commit before a change): a fresh process's first call, the library loaded by its path
+// and the object made through its own class factory, both alike (at most 1.0x); and the size of
+// the code section (.text) of the two files (at most 1.05x).
 #include "BenchSupport.h"
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -92,6 +97,69 @@ int Child(const Side& side, bool phases, bool split) {
     if (object) object->Release();
     CoUninitialize();
     return right ? 0 : 1;
+}
+
+// The child of --against: the library loaded from `path`, its first object made through its own
+// class factory, the name looked up and the call made; prints the microseconds as Child does.
+int ChildFromFile(const wchar_t* path) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+    CLSID clsid;
+    CLSIDFromString(L"{01396120-5493-428C-AFD2-55A56A74C4F7}", &clsid);  // clsDrvInfo2
+    double start = Now();
+    HMODULE library = LoadLibraryW(path);
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto getClassObject = library ? reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject")) : nullptr;
+    IClassFactory* factory = nullptr;
+    IDispatch* object = nullptr;
+    HRESULT hr = getClassObject ? getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) : E_FAIL;
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object));
+    DISPID id = DISPID_UNKNOWN;
+    if (SUCCEEDED(hr)) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(kOurs.member)};
+        hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    }
+    VARIANT arg, result;
+    VariantInit(&arg);
+    VariantInit(&result);
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = SysAllocString(kPath);
+    if (SUCCEEDED(hr)) {
+        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    }
+    double took = Now() - start;
+    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
+    std::printf("%.0f %s 0x%08lX\n", took * 1e6, right ? "txt" : "wrong", static_cast<unsigned long>(hr));
+    VariantClear(&arg);
+    VariantClear(&result);
+    if (object) object->Release();
+    if (factory) factory->Release();
+    CoUninitialize();
+    return right ? 0 : 1;
+}
+
+// The size of a library file's code section (.text) as loaded; 0 when it cannot be read.
+DWORD CodeSize(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    std::vector<char> headers(4096);
+    DWORD got = 0;
+    BOOL read = ReadFile(file, headers.data(), static_cast<DWORD>(headers.size()), &got, nullptr);
+    CloseHandle(file);
+    if (!read || got < sizeof(IMAGE_DOS_HEADER)) return 0;
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(headers.data());
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
+        static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > got)
+        return 0;
+    // The section table follows the optional header, whose size the file header gives (either bitness).
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(headers.data() + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return 0;
+    auto* section = IMAGE_FIRST_SECTION(nt);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (reinterpret_cast<char*>(section + 1) > headers.data() + got) return 0;
+        if (std::memcmp(section->Name, ".text", 6) == 0) return section->Misc.VirtualSize;
+    }
+    return 0;
 }
 
 // Starts this program again as a child for one side; its microseconds, or a negative number.
@@ -190,8 +258,42 @@ int Phases(int rounds) {
     return 0;
 }
 
+// --against: this build's library against the one in `folder`, fresh processes alternating.
+int Against(const std::wstring& folder, int rounds) {
+    std::wstring ours = ProgramFolder() + L"WENDRAX1.dll", theirs = folder + L"\\WENDRAX1.dll";
+    DWORD oursCode = CodeSize(ours), theirsCode = CodeSize(theirs);
+    if (!oursCode || !theirsCode) {
+        std::printf("against %ls: cannot read the code sections\n", folder.c_str());
+        return 1;
+    }
+    const char* build = sizeof(void*) == 8 ? "x64" : "x86";
+    std::printf("code section (.text): %lu vs %lu bytes = %.3fx (at most 1.05x; %s)\n", static_cast<unsigned long>(oursCode),
+                static_cast<unsigned long>(theirsCode), static_cast<double>(oursCode) / theirsCode, build);
+    std::wstring oursArg = L"\"" + ours + L"\"", theirsArg = L"\"" + theirs + L"\"";
+    // One pair first, not counted: the files come into the system's cache.
+    if (Sample(oursArg.c_str(), L"--file-child") < 0 || Sample(theirsArg.c_str(), L"--file-child") < 0) return 1;
+    std::vector<double> a, b;
+    for (int r = 0; r < rounds; ++r) {
+        bool oursFirst = r % 2 == 0;
+        double first = Sample(oursFirst ? oursArg.c_str() : theirsArg.c_str(), L"--file-child");
+        double second = Sample(oursFirst ? theirsArg.c_str() : oursArg.c_str(), L"--file-child");
+        if (first < 0 || second < 0) return 1;
+        a.push_back(oursFirst ? first : second);
+        b.push_back(oursFirst ? second : first);
+    }
+    double ma = Median(a) / 1000, mb = Median(b) / 1000;
+    std::printf("first call (load, create, name, call): %.2f ms vs %.2f ms = %.2fx (at most 1.0x; %s, medians of %d fresh "
+                "processes each)\n", ma, mb, ma / mb, build, rounds);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--child") return Child(std::wstring(argv[2]) == L"ours" ? kOurs : kPeer, false, false);
+    if (argc == 3 && std::wstring(argv[1]) == L"--file-child") return ChildFromFile(argv[2]);
+    if (argc >= 3 && std::wstring(argv[1]) == L"--against") {
+        int rounds = argc > 3 ? _wtoi(argv[3]) : 15;
+        return Against(argv[2], rounds < 1 ? 15 : rounds);
+    }
     if (argc == 3 && std::wstring(argv[1]) == L"--phases-child") {
         std::wstring which = argv[2];
         return Child(which == L"peer" ? kPeer : kOurs, true, which == L"ours-split");

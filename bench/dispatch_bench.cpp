@@ -1,7 +1,10 @@
-// Late-bound calls: the library's IDispatch::Invoke against the platform's own invokers, in one run.
+// Late-bound calls: the library's IDispatch::Invoke against the platform's own invokers and against
+// the call itself, in one run.
 //   CheckByte(300), Get_Extension(text) and the Count property get against oleaut32's
-//   ITypeInfo::Invoke on the same object and member (at most 1.0x);
-//   Get_Extension against the scripting runtime's FileSystemObject.GetExtensionName (at most 1.0x);
+//   ITypeInfo::Invoke on the same object and member (at most 0.35x);
+//   the same three against a direct call through the function table: what Invoke adds, in ns;
+//   Get_Extension and Add_Trailing_Slash against the scripting runtime's
+//   FileSystemObject.GetExtensionName (at most 1.0x);
 //   the first and the last member of _clsDrvInfo2 with the same shape (within 1.2x of each other);
 //   a script's variable (VT_BYREF|VT_VARIANT) into a typed ByRef parameter against a typed
 //   reference (at most 1.2x).
@@ -11,6 +14,7 @@
 // another build of the library too (a copy of an earlier WENDRAX1.dll under another file name),
 // and each line also shows that build's ratio and how much this build's is above or below it.
 // Run: tools/wine-run build/bin/dispatch_bench.exe [rounds] [--baseline Z:\path\WENDRAX1-before.dll]
+//      (x64: WENDRAX1_ARCH=x64 tools/wine-run build/bin/x64/dispatch_bench.exe)
 #include "frame/Interfaces.h"
 #include "BenchSupport.h"
 #include <windows.h>
@@ -32,13 +36,19 @@ double Median(std::vector<double> v) {
 
 using Call = std::function<HRESULT()>;
 
+struct Medians {
+    double ours = 0, peer = 0;  // microseconds per call; 0 when a call failed
+};
+
 // Microseconds per call of each side, from interleaved rounds.
-void Compare(const char* figure, const Call& ours, const Call& peer, int rounds, double limit) {
+Medians Measure(const char* figure, const Call& ours, const Call& peer, int rounds) {
     const int calls = 20000;
     for (int i = 0; i < 2000; ++i) { ours(); peer(); }  // warm up
-    if (FAILED(ours()) || FAILED(peer())) {
-        std::printf("%s: a call failed (0x%08lX / 0x%08lX)\n", figure, ours(), peer());
-        return;
+    HRESULT oursResult = ours(), peerResult = peer();
+    if (FAILED(oursResult) || FAILED(peerResult)) {
+        std::printf("%s: a call failed (0x%08lX / 0x%08lX)\n", figure, static_cast<unsigned long>(oursResult),
+                    static_cast<unsigned long>(peerResult));
+        return {};
     }
     std::vector<double> a, b;
     for (int r = 0; r < rounds; ++r) {
@@ -49,8 +59,21 @@ void Compare(const char* figure, const Call& ours, const Call& peer, int rounds,
         for (int i = 0; i < calls; ++i) peer();
         b.push_back((Now() - start) / calls * 1e6);
     }
-    double ma = Median(a), mb = Median(b);
-    std::printf("%s: %.3f us vs %.3f us = %.2fx (at most %.1fx)\n", figure, ma, mb, ma / mb, limit);
+    return {Median(a), Median(b)};
+}
+
+void Compare(const char* figure, const Call& ours, const Call& peer, int rounds, double limit) {
+    Medians m = Measure(figure, ours, peer, rounds);
+    if (m.peer > 0)
+        std::printf("%s: %.3f us vs %.3f us = %.2fx (at most %.2fx)\n", figure, m.ours, m.peer, m.ours / m.peer, limit);
+}
+
+// What Invoke adds to the call itself, in nanoseconds.
+void Overhead(const char* figure, const Call& invoke, const Call& direct, int rounds) {
+    Medians m = Measure(figure, invoke, direct, rounds);
+    if (m.peer > 0)
+        std::printf("%s: %.1f ns vs %.1f ns direct: %.1f ns over the direct call (%.2fx)\n", figure, m.ours * 1e3,
+                    m.peer * 1e3, (m.ours - m.peer) * 1e3, m.ours / m.peer);
 }
 
 // The same, with a second library's pair measured in the same rounds.
@@ -207,17 +230,33 @@ int main(int argc, char** argv) {
     }
     const wchar_t* path = L"C:\\docs\\report.final.txt";
 
+    std::printf("%s build, %d rounds\n", sizeof(void*) == 8 ? "x64" : "x86", rounds);
     Prepared checkByte = Prepare(pixels, L"CheckByte", DISPATCH_METHOD, {Long(300)});
     Compare("CheckByte(300), Invoke against ITypeInfo::Invoke", [&] { return checkByte.Through(pixels); },
-            [&] { return checkByte.Through(pixelsInfo, static_cast<_clzBriCon*>(pixels)); }, rounds, 1.0);
+            [&] { return checkByte.Through(pixelsInfo, static_cast<_clzBriCon*>(pixels)); }, rounds, 0.35);
 
     Prepared extension = Prepare(files, L"Get_Extension", DISPATCH_METHOD, {Text(path)});
     Compare("Get_Extension(text), Invoke against ITypeInfo::Invoke", [&] { return extension.Through(files); },
-            [&] { return extension.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 1.0);
+            [&] { return extension.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 0.35);
 
     Prepared count = Prepare(files, L"Count", DISPATCH_PROPERTYGET, {});
     Compare("Count get, Invoke against ITypeInfo::Invoke", [&] { return count.Through(files); },
-            [&] { return count.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 1.0);
+            [&] { return count.Through(filesInfo, static_cast<_clsDrvInfo2*>(files)); }, rounds, 0.35);
+
+    // The same calls made directly through the function table, as an early-bound caller makes them
+    // (the text result freed, as VariantClear frees Invoke's).
+    BSTR pathText = SysAllocString(path);
+    Overhead("CheckByte(300), Invoke over the direct call", [&] { return checkByte.Through(pixels); },
+             [&] { SHORT r = 0; return pixels->CheckByte(300, &r); }, rounds);
+    Overhead("Get_Extension(text), Invoke over the direct call", [&] { return extension.Through(files); },
+             [&] {
+                 BSTR r = nullptr;
+                 HRESULT hr = files->Get_Extension(pathText, &r);
+                 SysFreeString(r);
+                 return hr;
+             }, rounds);
+    Overhead("Count get, Invoke over the direct call", [&] { return count.Through(files); },
+             [&] { double r = 0; return files->get_Count(&r); }, rounds);
 
     CLSID fsoClass;
     IDispatch* fso = nullptr;
@@ -227,8 +266,11 @@ int main(int argc, char** argv) {
         Prepared runtime = Prepare(fso, L"GetExtensionName", DISPATCH_METHOD, {Text(path)});
         Compare("Get_Extension against FileSystemObject.GetExtensionName", [&] { return extension.Through(files); },
                 [&] { return runtime.Through(fso); }, rounds, 1.0);
+        Prepared slash = Prepare(files, L"Add_Trailing_Slash", DISPATCH_METHOD, {Text(L"C:\\docs\\reports")});
+        Compare("Add_Trailing_Slash against FileSystemObject.GetExtensionName", [&] { return slash.Through(files); },
+                [&] { return runtime.Through(fso); }, rounds, 1.0);
     } else {
-        std::printf("Get_Extension against FileSystemObject.GetExtensionName: the scripting runtime is missing\n");
+        std::printf("against FileSystemObject.GetExtensionName: the scripting runtime is missing\n");
     }
 
     // Both take nothing and give one value: the first and the last entry of the interface.
@@ -250,6 +292,7 @@ int main(int argc, char** argv) {
     Compare("Script variable into a typed ByRef parameter against a typed reference (Remove_Nulls)",
             [&] { return scriptRef.Through(files); }, [&] { return typedRef.Through(files); }, rounds, 1.2);
 
+    SysFreeString(pathText);
     files->Release();
     pixels->Release();
     if (fso) fso->Release();

@@ -9,9 +9,8 @@
 // of an array of Variants). Null text, Nothing and a BSTR* pointing at null text are values like
 // any other.
 //
-// A typed call path asks the reader for parameter i (Value, Variable, Omitted) and converts it
-// into the member's own type; the dispatch base builds the VARIANT frame DispCallFunc takes from
-// the same answers.
+// The dispatch base asks the reader for parameter i (Supplied, Value, Variable, Omitted) and
+// converts it into the member's own type for the member's typed call (TypedCall.h).
 #pragma once
 #include "frame/DispatchTable.h"
 #include "frame/Errors.h"

@@ -4,9 +4,7 @@
 #include "frame/FloatingPoint.h"
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <optional>
-#include <new>
 #include <vector>
 
 namespace wx {
@@ -90,6 +88,32 @@ bool IsInteger(VARTYPE vt) {
     }
 }
 
+// An integer of 32 bits or fewer, read whatever its width; false for any other type.
+bool SmallIntegerOf(const VARIANT& value, LONGLONG* n) {
+    switch (V_VT(&value)) {
+    case VT_I1: *n = V_I1(&value); return true;
+    case VT_UI1: *n = V_UI1(&value); return true;
+    case VT_I2: *n = V_I2(&value); return true;
+    case VT_UI2: *n = V_UI2(&value); return true;
+    case VT_I4: case VT_INT: *n = V_I4(&value); return true;
+    case VT_UI4: case VT_UINT: *n = V_UI4(&value); return true;
+    default: return false;
+    }
+}
+
+// The values an integer parameter of 32 bits or fewer takes; false for any other type.
+bool SmallIntegerRange(VARTYPE vt, LONGLONG* lowest, LONGLONG* highest) {
+    switch (vt) {
+    case VT_I1: *lowest = SCHAR_MIN; *highest = SCHAR_MAX; return true;
+    case VT_UI1: *lowest = 0; *highest = UCHAR_MAX; return true;
+    case VT_I2: *lowest = SHRT_MIN; *highest = SHRT_MAX; return true;
+    case VT_UI2: *lowest = 0; *highest = USHRT_MAX; return true;
+    case VT_I4: *lowest = LONG_MIN; *highest = LONG_MAX; return true;
+    case VT_UI4: *lowest = 0; *highest = ULONG_MAX; return true;
+    default: return false;
+    }
+}
+
 // Fills `out` (zeroed) with a checked argument's value converted to the parameter's type.
 HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     const VARIANT* value = &ValueOf(*source);
@@ -109,6 +133,15 @@ HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     }
     if (type.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;  // records only travel by reference
     if (V_VT(value) == VT_NULL) return DISP_E_TYPEMISMATCH;
+    // Between small integers (a script's Long into an Integer parameter, the usual case) only the
+    // range is checked, as the runtime's conversion checks it.
+    LONGLONG n = 0, lowest = 0, highest = 0;
+    if (SmallIntegerOf(*value, &n) && SmallIntegerRange(type.vt, &lowest, &highest)) {
+        if (n < lowest || n > highest) return DISP_E_OVERFLOW;
+        V_VT(out) = type.vt;
+        V_I8(out) = n;  // in range, so its low bytes are the value in the narrower field
+        return S_OK;
+    }
     // Conversions that involve real numbers (or text) round them: the same whatever the caller's
     // floating-point state. Between integers nothing is rounded.
     std::optional<FloatingPointScope> scope;
@@ -136,19 +169,30 @@ void FillExcepInfo(HRESULT hr, EXCEPINFO* info) {
     }
 }
 
+// Where a value of a parameter's type sits in a VARIANT holding it: the whole VARIANT for a Variant
+// parameter, else its value field (every narrower field starts where V_I4 does).
+void* PayloadOf(VARTYPE vt, VARIANT* v) { return vt == VT_VARIANT ? static_cast<void*>(v) : static_cast<void*>(&V_I4(v)); }
+const void* PayloadOf(VARTYPE vt, const VARIANT* v) { return PayloadOf(vt, const_cast<VARIANT*>(v)); }
 
-// One parameter on its way to the function-table call. Plain data: the call frame holds a few on
-// the stack and sets up only those the member has.
+// One parameter (or the result) on its way to the member. Plain data: a call holds one a parameter
+// on the stack and sets up only those the member has.
 struct Argument {
-    VARIANT local;        // a value made for this call (a coerced copy, a default), cleared afterwards
-    VARIANT call;         // what the call reads: a view of the value, or the pointer a ByRef parameter gets
+    const void* pass;     // the bytes the member receives, in its parameter's C++ type
+    void* pointer;        // a by-reference parameter's pointer; `pass` then points here
+    VARIANT local;        // a value made for this call (a coerced copy, a default, the result), cleared afterwards
     VARIANT* writeBack;   // the caller's variable, given what the member left in `local`
     void* record;         // a record made for this call
     const ParamSlot* slot;
 
     void Init(const ParamSlot* s) {
-        memset(this, 0, sizeof *this);
         slot = s;
+        writeBack = nullptr;
+        record = nullptr;
+        V_VT(&local) = VT_EMPTY;
+    }
+    void PassPointer(void* p) {
+        pointer = p;
+        pass = &pointer;
     }
     void Release() {
         if (record) slot->Record()->RecordDestroy(record);
@@ -157,92 +201,34 @@ struct Argument {
     }
 };
 
-// The stack holds the frames of members with up to this many parameters; larger ones go on the heap.
-constexpr size_t kFrameOnStack = 12;
-
-class CallFrame {
+// The arguments of one call, first to last with the result after them; what the call made for them
+// is released on every path.
+class CallArguments {
 public:
-    explicit CallFrame(size_t count) {
-        if (count > kFrameOnStack) {
-            heapArgs_.reset(new (std::nothrow) Argument[count]);
-            heapTypes_.reset(new (std::nothrow) VARTYPE[count]);
-            heapPointers_.reset(new (std::nothrow) VARIANTARG*[count]);
-            args_ = heapArgs_.get();
-            types_ = heapTypes_.get();
-            pointers_ = heapPointers_.get();
-        }
+    CallArguments() = default;
+    CallArguments(const CallArguments&) = delete;
+    CallArguments& operator=(const CallArguments&) = delete;
+    ~CallArguments() {
+        for (size_t i = 0; i < count_; ++i) args_[i].Release();
     }
-    CallFrame(const CallFrame&) = delete;
-    CallFrame& operator=(const CallFrame&) = delete;
-    ~CallFrame() {
-        for (size_t i = 0; i < prepared_; ++i) args_[i].Release();
-    }
-    bool ok() const { return args_ && types_ && pointers_; }
-    // The next parameter, first to last; `vt` is how the call passes it.
+    // The next one; a member with a typed call has no more than kMostTypedParameters.
     Argument& Add(const ParamSlot* slot) {
-        Argument& arg = args_[prepared_];
+        Argument& arg = args_[count_++];
         arg.Init(slot);
-        pointers_[prepared_] = &arg.call;
-        ++prepared_;
         return arg;
     }
-    void Pass(size_t i, VARTYPE vt) { types_[i] = vt; }
     Argument& operator[](size_t i) { return args_[i]; }
-    size_t prepared() const { return prepared_; }
-    VARTYPE* types() { return types_; }
-    VARIANTARG** pointers() { return pointers_; }
+    // Where each value is, in order, as the typed call loads them.
+    const void* const* values() {
+        for (size_t i = 0; i < count_; ++i) values_[i] = args_[i].pass;
+        return values_;
+    }
 
 private:
-    size_t prepared_ = 0;
-    Argument fixedArgs_[kFrameOnStack];
-    VARTYPE fixedTypes_[kFrameOnStack];
-    VARIANTARG* fixedPointers_[kFrameOnStack];
-    std::unique_ptr<Argument[]> heapArgs_;
-    std::unique_ptr<VARTYPE[]> heapTypes_;
-    std::unique_ptr<VARIANTARG*[]> heapPointers_;
-    Argument* args_ = fixedArgs_;
-    VARTYPE* types_ = fixedTypes_;
-    VARIANTARG** pointers_ = fixedPointers_;
+    size_t count_ = 0;
+    Argument args_[kMostTypedParameters];
+    const void* values_[kMostTypedParameters];
 };
-
-// How the call passes a value of a parameter's type: narrow integers widened to 32 bits, the
-// others as themselves (texts, objects and arrays as pointers).
-VARTYPE CallTypeOf(VARTYPE vt) {
-    switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_INT: case VT_UINT: case VT_UI4: case VT_ERROR:
-    case VT_HRESULT:
-        return VT_I4;
-    default:
-        return vt;
-    }
-}
-
-// Puts a value of the parameter's own type where the call reads it.
-void ViewOf(const VARIANT& value, VARTYPE vt, VARIANT& call) {
-    switch (vt) {
-    case VT_I1: V_I4(&call) = V_I1(&value); break;
-    case VT_UI1: V_I4(&call) = V_UI1(&value); break;
-    case VT_I2: V_I4(&call) = V_I2(&value); break;
-    case VT_UI2: V_I4(&call) = V_UI2(&value); break;
-    case VT_VARIANT: call = value; return;
-    default: call.llVal = value.llVal; break;  // the whole value field: 4 or 8 bytes, or a pointer
-    }
-    V_VT(&call) = CallTypeOf(vt);
-}
-
-// The same for a value given by reference to a by-value parameter (VT_BYREF|vt).
-void ViewOfReferenced(const VARIANT& value, VARTYPE vt, VARIANT& call) {
-    VARIANT held;
-    V_VT(&held) = vt;
-    switch (vt) {
-    case VT_I1: case VT_UI1: V_UI1(&held) = *V_UI1REF(&value); break;
-    case VT_I2: case VT_UI2: case VT_BOOL: V_I2(&held) = *V_I2REF(&value); break;
-    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: held.llVal = *V_I8REF(&value); break;
-    case VT_BSTR: V_BSTR(&held) = *V_BSTRREF(&value); break;
-    default: V_I4(&held) = *V_I4REF(&value); break;
-    }
-    ViewOf(held, vt, call);
-}
 
 bool IsScalarOrText(VARTYPE vt) {
     return vt != VT_VARIANT && vt != VT_DISPATCH && vt != VT_UNKNOWN && vt != VT_RECORD && !(vt & VT_ARRAY);
@@ -254,36 +240,28 @@ HRESULT PassByValue(Argument& arg, const VARIANT* supplied) {
     const VARIANT* value = supplied ? &ValueOf(*supplied) : nullptr;
     if (!value || IsMissing(*value)) {
         // An omitted argument; a Variant parameter gets the marker the caller gave.
-        ViewOf(slot.vt == VT_VARIANT && value ? *value : slot.omitted, slot.vt, arg.call);
+        arg.pass = slot.vt == VT_VARIANT && value ? value : PayloadOf(slot.vt, &slot.omitted);
         return S_OK;
     }
     VARTYPE held = V_VT(value);
     if (slot.vt == VT_VARIANT) {
         if (!(held & VT_BYREF)) {
-            arg.call = *value;  // the caller's value itself, which stays the caller's
+            arg.pass = value;  // the caller's value itself, which stays the caller's
             return S_OK;
         }
         HRESULT hr = VariantCopyInd(&arg.local, const_cast<VARIANT*>(value));
-        arg.call = arg.local;
+        arg.pass = &arg.local;
         return hr;
     }
     if (IsScalarOrText(slot.vt)) {
-        if (held == slot.vt) { ViewOf(*value, slot.vt, arg.call); return S_OK; }
-        if (held == (VT_BYREF | slot.vt)) { ViewOfReferenced(*value, slot.vt, arg.call); return S_OK; }
+        if (held == slot.vt) { arg.pass = PayloadOf(slot.vt, value); return S_OK; }
+        if (held == (VT_BYREF | slot.vt)) { arg.pass = V_BYREF(value); return S_OK; }
     }
     if (slot.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;  // records only travel by reference
     HRESULT hr = CoerceIn(value, slot, &arg.local);
     if (FAILED(hr)) return hr;
-    ViewOf(arg.local, slot.vt, arg.call);
+    arg.pass = PayloadOf(slot.vt, &arg.local);
     return S_OK;
-}
-
-// Where a by-reference parameter points: the whole VARIANT for Variant parameters, else its value.
-void* PayloadOf(VARTYPE vt, VARIANT* v) { return vt == VT_VARIANT ? static_cast<void*>(v) : static_cast<void*>(&V_I4(v)); }
-
-void PassPointer(Argument& arg, void* pointer) {
-    V_VT(&arg.call) = VT_BYREF | arg.slot->vt;
-    V_BYREF(&arg.call) = pointer;
 }
 
 HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
@@ -293,41 +271,57 @@ HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
             IRecordInfo* info = slot.Record();
             if (!info) return TYPE_E_ELEMENTNOTFOUND;
             arg.record = info->RecordCreate();
-            PassPointer(arg, arg.record);
+            arg.PassPointer(arg.record);
             return arg.record ? S_OK : E_OUTOFMEMORY;
         }
         // The member may change what it is given: a copy of the default.
         HRESULT hr = VariantCopy(&arg.local, const_cast<VARIANT*>(&slot.omitted));
-        PassPointer(arg, PayloadOf(slot.vt, &arg.local));
+        arg.PassPointer(PayloadOf(slot.vt, &arg.local));
         return hr;
     }
     VARTYPE vt = V_VT(supplied);
     if (slot.vt == VT_RECORD) {
         const VARIANT* value = &ValueOf(*supplied);
         if ((V_VT(value) & ~VT_BYREF) != VT_RECORD || !V_RECORD(value)) return DISP_E_TYPEMISMATCH;
-        PassPointer(arg, V_RECORD(value));
+        arg.PassPointer(V_RECORD(value));
         return S_OK;
     }
     if (slot.vt == VT_VARIANT) {
-        if (vt == (VT_BYREF | VT_VARIANT)) { PassPointer(arg, V_VARIANTREF(supplied)); return S_OK; }
+        if (vt == (VT_BYREF | VT_VARIANT)) { arg.PassPointer(V_VARIANTREF(supplied)); return S_OK; }
         // A value, not a variable: the member works on a copy.
         HRESULT hr = VariantCopyInd(&arg.local, supplied);
-        PassPointer(arg, &arg.local);
+        arg.PassPointer(&arg.local);
         return hr;
     }
-    if (vt == (VT_BYREF | slot.vt)) { PassPointer(arg, V_BYREF(supplied)); return S_OK; }
+    if (vt == (VT_BYREF | slot.vt)) { arg.PassPointer(V_BYREF(supplied)); return S_OK; }
     if (vt == (VT_BYREF | VT_VARIANT)) {
         // A script's variable that already holds the declared type is handed over as it is.
         VARIANT* variable = V_VARIANTREF(supplied);
         if (variable && V_VT(variable) == slot.vt && IsScalarOrText(slot.vt)) {
-            PassPointer(arg, &V_I4(variable));
+            arg.PassPointer(PayloadOf(slot.vt, variable));
             return S_OK;
         }
     }
     HRESULT hr = CoerceIn(supplied, slot, &arg.local);
     if (FAILED(hr)) return hr;
     if (vt == (VT_BYREF | VT_VARIANT)) arg.writeBack = V_VARIANTREF(supplied);
-    PassPointer(arg, PayloadOf(slot.vt, &arg.local));
+    arg.PassPointer(PayloadOf(slot.vt, &arg.local));
+    return S_OK;
+}
+
+// The result: a zeroed value of the declared type that the member fills in.
+HRESULT PassResult(Argument& ret) {
+    const ParamSlot& slot = *ret.slot;
+    if (slot.vt == VT_RECORD) {
+        IRecordInfo* info = slot.Record();
+        if (!info) return TYPE_E_ELEMENTNOTFOUND;
+        if (!(ret.record = info->RecordCreate())) return E_OUTOFMEMORY;
+        ret.PassPointer(ret.record);
+        return S_OK;
+    }
+    memset(&ret.local, 0, sizeof ret.local);
+    if (slot.vt != VT_VARIANT) V_VT(&ret.local) = slot.vt;
+    ret.PassPointer(PayloadOf(slot.vt, &ret.local));
     return S_OK;
 }
 
@@ -372,7 +366,7 @@ void WriteBack(Argument& arg, CallerKind caller) {
         return;
     }
     *arg.writeBack = local;  // takes ownership
-    memset(&local, 0, sizeof local);
+    V_VT(&local) = VT_EMPTY;
     if (caller == CallerKind::Script) ScriptNumber(arg.writeBack);
 }
 
@@ -398,69 +392,51 @@ void ForScript(VARIANT* result) {
     }
 }
 
+// The caller receives what the member left in the result.
+void TakeResult(Argument& ret, VARIANT* result, CallerKind caller) {
+    if (ret.slot->vt == VT_RECORD) {
+        V_VT(result) = VT_RECORD;
+        V_RECORD(result) = ret.record;
+        V_RECORDINFO(result) = ret.slot->Record();
+        V_RECORDINFO(result)->AddRef();
+        ret.record = nullptr;
+        return;
+    }
+    *result = ret.local;
+    V_VT(&ret.local) = VT_EMPTY;
+    if (caller == CallerKind::Script) ForScript(result);
+}
+
 HRESULT CallMember(void* self, const Member& member, const DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* excepInfo, UINT* argErr, CallerKind caller) {
     // Every argument placed at its parameter and checked before anything reads it.
     ArgumentReader reader;
-    HRESULT placed = reader.Read(member, params, argErr);
-    if (FAILED(placed)) return placed;
+    HRESULT hr = reader.Read(member, params, argErr);
+    if (FAILED(hr)) return hr;
     const UINT inputs = reader.count();
 
-    CallFrame frame(inputs + (member.hasResult ? 1 : 0));
-    if (!frame.ok()) return E_OUTOFMEMORY;
+    // Each one converted to its parameter's type, the result's place made.
+    CallArguments args;
     for (UINT i = 0; i < inputs; ++i) {
         const ParamSlot& slot = member.params[i];
-        Argument& arg = frame.Add(&slot);
-        HRESULT hr = slot.byRef ? PassByRef(arg, reader.Supplied(i)) : PassByValue(arg, reader.Supplied(i));
+        Argument& arg = args.Add(&slot);
+        hr = slot.byRef ? PassByRef(arg, reader.Supplied(i)) : PassByValue(arg, reader.Supplied(i));
         if (FAILED(hr)) {
             if (argErr) *argErr = reader.Position(i);
             return hr;
         }
-        frame.Pass(i, slot.byRef ? V_VT(&arg.call) : CallTypeOf(slot.vt));
     }
-    if (member.hasResult) {
-        // The result: a zeroed slot of the declared type that the member fills in.
-        Argument& ret = frame.Add(&member.result);
-        if (member.result.vt == VT_RECORD) {
-            IRecordInfo* info = member.result.Record();
-            if (!info) return TYPE_E_ELEMENTNOTFOUND;
-            if (!(ret.record = info->RecordCreate())) return E_OUTOFMEMORY;
-            PassPointer(ret, ret.record);
-        } else {
-            if (member.result.vt != VT_VARIANT) V_VT(&ret.local) = member.result.vt;
-            PassPointer(ret, PayloadOf(member.result.vt, &ret.local));
-        }
-        frame.Pass(inputs, V_VT(&ret.call));
-    }
+    if (member.hasResult && FAILED(hr = PassResult(args.Add(&member.result)))) return hr;
 
-    VARIANT returned;
-    V_VT(&returned) = VT_EMPTY;
-    HRESULT hr = DispCallFunc(self, member.slot, CC_STDCALL, VT_ERROR, static_cast<UINT>(frame.prepared()),
-                              frame.types(), frame.pointers(), &returned);
-    if (FAILED(hr)) return hr;
-    HRESULT memberResult = V_ERROR(&returned);
+    const HRESULT returned = member.call(self, member.slot, args.values());
 
-    for (UINT i = 0; i < inputs; ++i) WriteBack(frame[i], caller);
-
-    if (FAILED(memberResult)) {
-        if (!excepInfo) return memberResult;
-        FillExcepInfo(memberResult, excepInfo);
+    for (UINT i = 0; i < inputs; ++i) WriteBack(args[i], caller);
+    if (FAILED(returned)) {
+        if (!excepInfo) return returned;
+        FillExcepInfo(returned, excepInfo);
         return DISP_E_EXCEPTION;
     }
-    if (member.hasResult && result) {
-        Argument& ret = frame[inputs];
-        if (member.result.vt == VT_RECORD) {
-            V_VT(result) = VT_RECORD;
-            V_RECORD(result) = ret.record;
-            V_RECORDINFO(result) = member.result.Record();
-            V_RECORDINFO(result)->AddRef();
-            ret.record = nullptr;
-        } else {
-            *result = ret.local;
-            memset(&ret.local, 0, sizeof ret.local);
-            if (caller == CallerKind::Script) ForScript(result);
-        }
-    }
+    if (member.hasResult && result) TakeResult(args[inputs], result, caller);
     return S_OK;
 }
 
@@ -508,7 +484,8 @@ HRESULT InvokeMember(void* self, const DispatchTable* table, DISPID id, WORD fla
     if (FAILED(block)) return block;
     if (!table) return TYPE_E_ELEMENTNOTFOUND;
     const Member* member = table->Find(id, flags);
-    if (!member) return DISP_E_MEMBERNOTFOUND;
+    // A member without a typed call belongs to an event interface, which no object serves.
+    if (!member || !member->call) return DISP_E_MEMBERNOTFOUND;
     try {
         return CallMember(self, *member, params, result, excepInfo, argErr, caller);
     } catch (...) {

@@ -7,6 +7,8 @@
 // ByRef parameter (long*, BSTR*, String()) would otherwise refuse, and records (VT_RECORD) cannot
 // pass through the platform's invoker at all here. The caller's variable is coerced to the declared
 // type, handed over as a typed pointer and written back afterwards, as a Basic host would see it.
+// The member is then called through its own function-table entry with its own parameter types
+// (TypedCall.h), as an early-bound caller calls it.
 //
 // Script engines call through IDispatchEx::InvokeEx when an object offers it; they index only
 // arrays of Variants (and keep arrays of bytes as they are) and call objects only through

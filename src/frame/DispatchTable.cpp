@@ -83,6 +83,7 @@ HRESULT DispatchTable::Build(const InterfaceDescription& description) {
         m.id = d.id;
         m.kind = d.kind;
         m.slot = d.slot;
+        m.call = d.call;
         m.hasResult = d.hasResult;
         int inputs = m.hasResult ? d.count - 1 : d.count;
         m.params.reserve(inputs);
@@ -94,8 +95,6 @@ HRESULT DispatchTable::Build(const InterfaceDescription& description) {
             slot.byRef = (pd.flags & kParamByRef) != 0;
             if (pd.iid) slot.iid = *pd.iid;
             if (pd.record) slot.recordType = *pd.record;
-            if (slot.vt == VT_DISPATCH || slot.vt == VT_UNKNOWN || slot.vt == VT_RECORD || (slot.vt & VT_ARRAY))
-                m.simple = false;
             if (p == inputs) {
                 m.result = slot;
                 continue;
@@ -209,11 +208,6 @@ const DispatchTable* DispatchTable::Of(REFIID iid) {
         table = it->second;
     } else if (const InterfaceDescription* generated = GeneratedInterface(iid)) {
         table = Make(*generated);
-    } else if (ITypeInfo* info = TypeInfoOf(iid)) {
-        // Not described by the build: read from the type information, kept with the table.
-        std::unique_ptr<ReadInterface> read(new (std::nothrow) ReadInterface());
-        if (read && SUCCEEDED(read->Read(info)) && (table = Make(read->description())))
-            table->read_ = std::move(read);
     }
     if (table) registry->tables[iid] = table;
     LeaveCriticalSection(&registry->lock);

@@ -1,15 +1,14 @@
 // What late binding needs to know about an interface: for every dispatch id and invoke kind, the
-// function-table slot, the kinds of the parameters with their ByRef flags and what an omitted one
-// means, and the kind of the result. Made once per interface from its description, which the build
-// generated from the type library (InterfaceDescription.h): the type library itself is loaded only
-// for what needs it (records, names of named arguments, GetTypeInfo). The dispatch base
-// (Dispatch.cpp) calls members from these tables, and the connection points raise events with the
-// parameter types they hold. Tables live for the life of the process.
+// function-table slot and typed call, the kinds of the parameters with their ByRef flags and what
+// an omitted one means, and the kind of the result. Made once per interface from its description,
+// which the build generated from the type library (InterfaceDescription.h): the type library itself
+// is loaded only for what needs it (records, names of named arguments, GetTypeInfo). The dispatch
+// base (Dispatch.cpp) calls members from these tables, and the connection points raise events with
+// the parameter types they hold. Tables live for the life of the process.
 #pragma once
 #include "frame/InterfaceDescription.h"
 #include <windows.h>
 #include <oaidl.h>
-#include <memory>
 #include <vector>
 
 namespace wx {
@@ -34,8 +33,8 @@ struct Member {
     DISPID id = DISPID_UNKNOWN;
     INVOKEKIND kind = INVOKE_FUNC;
     SHORT slot = 0;             // byte offset of the function in the function table
+    MemberCall call = nullptr;  // calls it with its own parameter types; null: no function table
     bool hasResult = false;     // the last parameter of the function is the result
-    bool simple = true;         // only scalars, texts and Variants: no objects, arrays or records
     ParamSlot result;
     std::vector<ParamSlot> params;  // the inputs, first to last
 };
@@ -43,7 +42,7 @@ struct Member {
 class DispatchTable {
 public:
     // The table of an interface, dual or dispatch-only, of the library's type libraries; null when
-    // the library does not describe it. Built at the first call for that interface.
+    // the build did not describe it. Built at the first call for that interface.
     static const DispatchTable* Of(REFIID iid);
 
     // The member a call with these DISPATCH_* flags reaches; null when there is none.
@@ -67,7 +66,6 @@ private:
     const Kinds* KindsOf(DISPID id) const;
 
     IID iid_;
-    std::unique_ptr<ReadInterface> read_;  // the description, when read from type information
     std::vector<Member> members_;
     std::vector<Kinds> dense_;  // dispatch ids 0..n-1, the usual case
     std::vector<std::pair<DISPID, Kinds>> sparse_;  // any other id, sorted

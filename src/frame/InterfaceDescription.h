@@ -1,12 +1,13 @@
 // An interface as late binding needs it, in plain data: for every member its dispatch id, invoke
-// kind, function-table slot and name, and for every parameter the resolved type, ByRef and optional
-// flags, stated default and the interface or record it names. Nothing in it needs the type library
-// loaded, so the build generates the descriptions of the library's interfaces from its built type
-// libraries (tools/dispatch-tables, into generated/DispatchTables.cpp) and a process's first
-// late-bound call finds its table without loading one. ReadInterface makes the same description
-// from type information: the generator uses it, the tests compare the two, and an interface the
-// build did not describe is still read at its first use.
+// kind, function-table slot, name and typed call, and for every parameter the resolved type, ByRef
+// and optional flags, stated default and the interface or record it names. Nothing in it needs the
+// type library loaded, so the build generates the descriptions of the library's interfaces from
+// its built type libraries (tools/dispatch-tables, into generated/DispatchTables.cpp) and a
+// process's first late-bound call finds its table without loading one. ReadInterface makes the
+// same description from type information (without typed calls, which only the build can make):
+// the generator uses it and the tests compare the two.
 #pragma once
+#include "frame/TypedCall.h"
 #include <windows.h>
 #include <oaidl.h>
 #include <cstddef>
@@ -40,6 +41,8 @@ struct MemberDescription {
     bool hasResult;              // the last parameter is the result
     USHORT count;                // parameters, the result included
     const ParamDescription* params;
+    MemberCall call;             // the member called with its own parameter types; null for a
+                                 // member of a dispatch-only (event) interface, which has no function table
 };
 
 struct InterfaceDescription {

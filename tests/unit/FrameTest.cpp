@@ -5,6 +5,7 @@
 #include "frame/InterfaceDescription.h"
 #include "support/Library.h"
 #include <gtest/gtest.h>
+#include <bcrypt.h>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -125,6 +126,48 @@ TEST(Frame, EmbeddedTypeLibraryIdentity) {
     Bstr name;
     lib->GetDocumentation(-1, name.put(), nullptr, nullptr, nullptr);
     EXPECT_STREQ(name.get(), L"WENDRAX1");
+}
+
+namespace {
+
+// The SHA-256 of a resource of the library, in hex; empty when it has none.
+std::string ResourceDigest(const wchar_t* type, WORD id) {
+    HMODULE module = LibraryModule();
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return "";
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    UCHAR digest[32] = {};
+    bool ok = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
+              BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0 &&
+              BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(bytes)), SizeofResource(module, found), 0) == 0 &&
+              BCryptFinishHash(hash, digest, sizeof digest, 0) == 0;
+    if (hash) BCryptDestroyHash(hash);
+    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (!ok) return "";
+    std::string hex;
+    char pair[3];
+    for (UCHAR b : digest) {
+        std::snprintf(pair, sizeof pair, "%02x", b);
+        hex += pair;
+    }
+    return hex;
+}
+
+}  // namespace
+
+// Hosts, importers and the registration read the type libraries' bytes: a change to them is a change
+// every host sees, made only on purpose, with these digests (SHA-256 of each build's two libraries).
+TEST(Frame, TypeLibraryBytesAreUnchanged) {
+    const bool x64 = sizeof(void*) == 8;
+    const char* publicLibrary = x64 ? "4c747ed6feae9150837c282c34fbec8d94e2740e1ccdc35e4259ff64a433fec3"
+                                    : "0394af4aa3be5826a7402d3eefd9b85fa42f5ec5fa396ea3ca7f226c6f832aaf";
+    const char* privateLibrary = x64 ? "1856472514df93a1e62b173763da6d5fcb96048371ee471fa06925d97d74185a"
+                                     : "a3a35de46e382244a72b1cb11e96531a7fbd36fe4946da30ad775dc45bb7c1d5";
+    EXPECT_EQ(ResourceDigest(L"TYPELIB", 1), publicLibrary);
+    EXPECT_EQ(ResourceDigest(L"TYPELIB", 2), privateLibrary);
 }
 
 namespace {
@@ -474,11 +517,18 @@ std::string DescriptionText(const wx::InterfaceDescription& d) {
     return out;
 }
 
+// The members without a typed call, and why: the events the library raises on its hosts' sinks.
+// Their interfaces are dispatch-only, with no function table to call, and no object of the library
+// serves them.
+const std::set<std::string> kWithoutTypedCall = {"__clsDrvInfo2.CountFiles", "__clsDrvInfo2.CountTotals",
+                                                 "__clsTablePrint.NewPage"};
+
 }  // namespace
 
 // The library calls late-bound members from tables the build generated from its type libraries:
 // they must say what the type libraries say, for every interface of both (the public one and the
-// private one, resource 2), read as the library would read them.
+// private one, resource 2), read as the library would read them; and every member has its typed
+// call but the few named above.
 TEST(Frame, GeneratedDispatchTablesAreTheTypeLibrarys) {
     std::map<std::string, const wx::InterfaceDescription*> generated;
     for (size_t i = 0; i < wx::kGeneratedInterfaceCount; ++i) {
@@ -486,7 +536,7 @@ TEST(Frame, GeneratedDispatchTablesAreTheTypeLibrarys) {
         StringFromGUID2(*wx::kGeneratedInterfaces[i].iid, text, 40);
         generated[Narrow(text)] = &wx::kGeneratedInterfaces[i];
     }
-    std::set<std::string> described;
+    std::set<std::string> described, untyped;
     for (std::wstring path : {LibraryPath(), LibraryPath() + L"\\2"}) {
         ComPtr<ITypeLib> lib;
         ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()), S_OK) << Narrow(path.c_str());
@@ -510,8 +560,13 @@ TEST(Frame, GeneratedDispatchTablesAreTheTypeLibrarys) {
                 continue;
             }
             EXPECT_EQ(DescriptionText(*found->second), DescriptionText(read.description())) << Narrow(name.get());
+            for (USHORT m = 0; m < found->second->count; ++m) {
+                const wx::MemberDescription& member = found->second->members[m];
+                if (!member.call) untyped.insert(Narrow(name.get()) + "." + Narrow(member.name));
+            }
         }
     }
+    EXPECT_EQ(untyped, kWithoutTypedCall);
     // Every generated table is one of an interface the type libraries describe.
     for (const auto& [iid, description] : generated) EXPECT_TRUE(described.count(iid)) << iid << ": generated, not described";
     EXPECT_GT(described.size(), 20u);

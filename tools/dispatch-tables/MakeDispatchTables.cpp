@@ -1,6 +1,8 @@
 // Writes the descriptions of every interface of the built type libraries as a C++ source of the
 // library (see src/frame/InterfaceDescription.h), read the way the library would read them at run
-// time, so that a process's first late-bound call needs no type library.
+// time, so that a process's first late-bound call needs no type library. Each member of an
+// interface with a function table gets its typed call (frame/TypedCall.h): the instantiation for
+// the C++ types of its parameters, which widl gives the member from the same type description.
 // Runs under Wine in the build, once per tree (its own bitness: function-table slots differ).
 // usage: MakeDispatchTables OUT.cpp LIBRARY.tlb...
 #include "frame/InterfaceDescription.h"
@@ -40,6 +42,38 @@ std::string TextLiteral(const wchar_t* text) {
     return out + "\"";
 }
 
+// The C++ type a member's function takes for a parameter of this type, as widl declares it (an
+// enumeration as the LONG it is passed as, an interface and a record by their pointer); empty when
+// the library has no typed call for it.
+std::string CppType(const ParamDescription& p) {
+    const bool byRef = (p.flags & kParamByRef) != 0;
+    if (p.vt & VT_ARRAY) return byRef ? "SAFEARRAY**" : "SAFEARRAY*";
+    if (p.vt == VT_RECORD) return byRef ? "void*" : "";  // a record by value: no member takes one
+    const char* type = nullptr;
+    switch (p.vt) {
+    case VT_I1: type = "CHAR"; break;
+    case VT_UI1: type = "BYTE"; break;
+    case VT_I2: type = "SHORT"; break;
+    case VT_UI2: type = "USHORT"; break;
+    case VT_I4: type = "LONG"; break;
+    case VT_UI4: type = "ULONG"; break;
+    case VT_I8: type = "LONGLONG"; break;
+    case VT_UI8: type = "ULONGLONG"; break;
+    case VT_R4: type = "FLOAT"; break;
+    case VT_R8: type = "DOUBLE"; break;
+    case VT_CY: type = "CY"; break;
+    case VT_DATE: type = "DATE"; break;
+    case VT_BSTR: type = "BSTR"; break;
+    case VT_ERROR: type = "SCODE"; break;
+    case VT_BOOL: type = "VARIANT_BOOL"; break;
+    case VT_VARIANT: type = "VARIANT"; break;
+    case VT_DISPATCH: type = "IDispatch*"; break;
+    case VT_UNKNOWN: type = "IUnknown*"; break;
+    default: return "";  // DECIMAL and the rest: no member takes one
+    }
+    return std::string(type) + (byRef ? "*" : "");
+}
+
 class Writer {
 public:
     // Pointers to GUIDs become names of constants made once per distinct GUID.
@@ -52,7 +86,8 @@ public:
         return "&g" + std::to_string(guids_.size() - 1);
     }
 
-    void Add(const InterfaceDescription& d) {
+    // False when a member of an interface with a function table has a type no typed call takes.
+    bool Add(const InterfaceDescription& d, bool hasFunctionTable, const wchar_t* interfaceName) {
         size_t index = interfaces_.size();
         std::string members = "const MemberDescription m" + std::to_string(index) + "[] = {\n";
         for (USHORT i = 0; i < d.count; ++i) {
@@ -71,14 +106,29 @@ public:
                 }
                 body_ += "};\n";
             }
+            std::string call = "nullptr";
+            if (hasFunctionTable) {
+                std::string types;
+                for (USHORT p = 0; p < m.count; ++p) {
+                    std::string type = CppType(m.params[p]);
+                    if (type.empty()) {
+                        std::fprintf(stderr, "MakeDispatchTables: %ls.%ls: parameter %u (type 0x%04X) has no typed call\n",
+                                     interfaceName, m.name ? m.name : L"?", p + 1u, m.params[p].vt);
+                        return false;
+                    }
+                    types += (p ? ", " : "") + type;
+                }
+                call = "&TypedCall<" + types + ">::Call";
+            }
             char line[160];
             std::snprintf(line, sizeof line, ", %ld, static_cast<INVOKEKIND>(%d), %d, %s, %u, ", static_cast<long>(m.id),
                           static_cast<int>(m.kind), m.slot, m.hasResult ? "true" : "false", m.count);
-            members += "    {" + TextLiteral(m.name) + line + params + "},\n";
+            members += "    {" + TextLiteral(m.name) + line + params + ", " + call + "},\n";
         }
         members += "};\n";
         body_ += members;
         interfaces_.push_back("    {" + GuidRef(d.iid) + ", " + std::to_string(d.count) + ", m" + std::to_string(index) + "},\n");
+        return true;
     }
 
     std::string Source() const {
@@ -130,7 +180,12 @@ int wmain(int argc, wchar_t** argv) {
             }
             // The first library that describes an interface is the one the library asks first.
             if (!seen.insert(GuidLiteral(*read.description().iid)).second) continue;
-            writer.Add(read.description());
+            // A dispatch-only interface (an event interface) has no function table to call.
+            TypeAttr attr(info.get());
+            bool hasFunctionTable = attr && !(attr->typekind == TKIND_DISPATCH && !(attr->wTypeFlags & TYPEFLAG_FDUAL));
+            Bstr name;
+            info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+            if (!writer.Add(read.description(), hasFunctionTable, name.get())) return 1;
         }
     }
     std::string source = writer.Source();

@@ -265,10 +265,12 @@ def wxs(package, version, output, reg86, reg64=None):
         actions = [("PerUserDir", "INSTALLDIR", user_folder % NAME)]
     for action, prop, value in actions:
         lines.append('    <CustomAction Id="%s" Property="%s" Value=%s/>' % (action, prop, quoteattr(value)))
+    # Numbered between FileCost (900) and CostFinalize (1000), which resolves the folders: wixl
+    # numbers an action placed Before= another differently from one run to the next.
     for sequence in ("InstallUISequence", "InstallExecuteSequence"):
         lines.append("    <%s>" % sequence)
-        for action, _, _ in actions:
-            lines.append('      <Custom Action="%s" Before="CostFinalize">%s</Custom>' % (action, per_user))
+        for number, (action, _, _) in enumerate(actions, 990):
+            lines.append('      <Custom Action="%s" Sequence="%d">%s</Custom>' % (action, number, per_user))
         lines.append("    </%s>" % sequence)
     lines.append('    <Feature Id="Complete" Title="%s" Level="1">' % NAME)
     for cid in ("Library", "Toolkit") + (("Library64", "Toolkit64") if win64 else ()):

@@ -6,13 +6,20 @@ file(MAKE_DIRECTORY ${WX_DEBUG_DIR})
 
 # wx_release_file(TARGET): after each link, moves the target's debug information into
 # WX_DEBUG_DIR/<file>.debug and strips the file; a debugger finds the debug file through the
-# link the file keeps (gdb: set debug-file-directory, or symbol-file).
+# link the file keeps (gdb: set debug-file-directory, or symbol-file). The file gets its PE
+# checksum last, as a signed file has it (tools/pe-checksum). objcopy and strip write the time they
+# ran into the file they write unless SOURCE_DATE_EPOCH names another: 0, as the linker writes.
 function(wx_release_file target)
+  # No build folder in what the compiler writes for a shipped file (the test programs keep theirs:
+  # they find their fixtures beside their sources).
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>
+                         $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>)
   set(debug ${WX_DEBUG_DIR}/$<TARGET_FILE_NAME:${target}>.debug)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
-    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
-    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe-checksum $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
 

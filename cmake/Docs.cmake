@@ -85,6 +85,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND WENDRAX1_X64_BIN)
     add_test(NAME docs/pictures COMMAND ${MAKE_REFERENCE} --check --pictures ${CMAKE_BINARY_DIR}/examples/pictures
              --x64-facts ${FACTS64} ${FACTS} ${CMAKE_SOURCE_DIR}/docs ${CMAKE_BINARY_DIR}/docs-check-pictures)
     set_tests_properties(docs/pictures PROPERTIES DEPENDS "${example_tests}" LABELS "long;examples")
+    # Every link of the pages, the README and the change log leads to a file and heading that exist.
+    add_test(NAME docs/links COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/docs/check-links ${CMAKE_SOURCE_DIR}/README.md
+             ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_SOURCE_DIR}/docs)
+    set_tests_properties(docs/links PROPERTIES LABELS "docs")
     # Every help context of both type libraries opens a topic of the help file.
     add_test(NAME docs/help-contexts COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/docs/check-help ${REFERENCE}/WENDRAX1.chm
              ${FACTS} ${FACTS64})

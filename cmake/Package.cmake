@@ -19,7 +19,7 @@ add_custom_command(
   OUTPUT ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest
   COMMAND ${CMAKE_COMMAND} -E env WENDRAX1_ARCH=${WENDRAX1_ARCH} ${CMAKE_SOURCE_DIR}/tools/wine-run
           $<TARGET_FILE:RegistrationCapture> ${WIN_BIN}\\WENDRAX1.dll ${WIN_BIN}\\WENDRAX1.registration
-  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/package/deploy.py manifest ${MANIFEST_ARCH} ${PROJECT_VERSION}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/package/deploy.py manifest ${MANIFEST_ARCH} ${WENDRAX1_ASSEMBLY_VERSION}
           ${REGISTRATION} ${WENDRAX1_BIN}/WENDRAX1.manifest
   DEPENDS WENDRAX1 vb6stkit RegistrationCapture ${CMAKE_SOURCE_DIR}/tools/package/deploy.py
   COMMENT "Registration record and side-by-side manifest (${MANIFEST_ARCH})" VERBATIM)

@@ -4,21 +4,33 @@
 set(WX_DEBUG_DIR ${CMAKE_BINARY_DIR}/debug)
 file(MAKE_DIRECTORY ${WX_DEBUG_DIR})
 
+# wx_release_sources(TARGET): no build folder in what the compiler writes for a shipped file's
+# sources (the test programs keep theirs: they find their fixtures beside their sources).
+function(wx_release_sources target)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>
+                         $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>)
+endfunction()
+
 # wx_release_file(TARGET): after each link, moves the target's debug information into
 # WX_DEBUG_DIR/<file>.debug and strips the file; a debugger finds the debug file through the
-# link the file keeps (gdb: set debug-file-directory, or symbol-file).
+# link the file keeps (gdb: set debug-file-directory, or symbol-file). The file gets its PE
+# checksum last, as a signed file has it (tools/pe-checksum). objcopy and strip write the time they
+# ran into the file they write unless SOURCE_DATE_EPOCH names another: 0, as the linker writes.
 function(wx_release_file target)
+  wx_release_sources(${target})
   set(debug ${WX_DEBUG_DIR}/$<TARGET_FILE_NAME:${target}>.debug)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
-    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
-    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe-checksum $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
 
-# wx_delay_load(TARGET LIB...): links TARGET against delay-load import libraries of the system
-# libraries named, made from the toolchain's ordinary import libraries (tools/delay-import-lib).
-function(wx_delay_load target)
+# wx_delay_load(TARGET CODE LIB...): links TARGET, made of the objects of the object library CODE,
+# against delay-load import libraries of the system libraries named, made from the toolchain's
+# ordinary import libraries (tools/delay-import-lib).
+function(wx_delay_load target code)
   set(made)
   foreach(lib ${ARGN})
     find_library(WX_IMPORT_${lib} NAMES lib${lib}.a REQUIRED)
@@ -41,7 +53,7 @@ function(wx_delay_load target)
     endif()
     add_custom_command(TARGET ${target} PRE_LINK
       COMMAND ${CMAKE_SOURCE_DIR}/tools/delay-import-lib keep ${CMAKE_NM} ${keep}
-              ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}.dir ${made}
+              ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${code}.dir ${made}
       VERBATIM)
     target_link_options(${target} PRIVATE "-Wl,@${keep}")
   endif()

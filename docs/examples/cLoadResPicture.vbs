@@ -1,3 +1,4 @@
+' Needs a Basic host's picture box only to show the picture: WxExamples.PictureBox below is the tests' stand-in.
 ' Pictures from the library's own resources.
 Dim loader, pic, box
 

@@ -1,3 +1,4 @@
+' Needs a Basic host's picture box (a window to capture): WxExamples.PictureBox below is the tests' stand-in.
 ' Capturing windows and the screen into pictures, and fitting a picture on a printer page.
 Dim cap, res, box, shot, copy, screen, handle, page
 

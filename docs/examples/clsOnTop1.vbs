@@ -1,3 +1,4 @@
+' Needs a Basic host's form and picture box for OnTop and the banner: WxExamples.Form and .PictureBox below are the tests' stand-ins.
 ' clsOnTop1: the text of a banner file, a scrolling banner in a picture box that a handler stops
 ' after 40 steps, a window put on top and back, and the first CD-ROM drive.
 Option Explicit

@@ -1,3 +1,4 @@
+' Needs a Basic host's picture box only to show the picture: WxExamples.PictureBox below is the tests' stand-in.
 ' The library's pictures and sounds.
 Const SoundASync = 1
 Const SoundMemory = 4

@@ -1,3 +1,4 @@
+' Needs a Basic host's picture box only to draw the layout: WxExamples.PictureBox below is the tests' stand-in.
 ' Scaling a form and its controls. Here the form and the controls are the script's own objects:
 ' the library reaches them by member name, so anything with these members can be scaled.
 Class Control

@@ -1,3 +1,4 @@
+' Needs a Basic host's picture box for Bright: WxExamples.PictureBox below is the tests' stand-in for one.
 ' clzBriCon: pixels built, blended and read back as colour numbers, the byte clamps, an overflow,
 ' and a picture box brightened with Bright.
 Option Explicit

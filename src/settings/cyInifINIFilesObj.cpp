@@ -180,7 +180,8 @@ STDMETHODIMP cyInifINIFilesObj::get_INISection(BSTR* result) {
 STDMETHODIMP cyInifINIFilesObj::put_INISection(BSTR* value) {
     return Guarded([&] {
         Require(value);
-        WriteEntry(section_.get(), nullptr, *value);
+        // With no key the platform deletes the section and never reads the text: no text can fail it.
+        WriteEntry(section_.get(), nullptr, nullptr);
     });
 }
 

@@ -8,6 +8,7 @@ installer source for wixl. No registry list is kept anywhere else.
 
 In the installer source the files are named by the wixl variables $(var.Bin86) and $(var.Bin64).
 """
+import os
 import sys
 import uuid
 from xml.sax.saxutils import quoteattr
@@ -157,6 +158,13 @@ def guid(text):
     return "{%s}" % str(uuid.uuid5(NAMESPACE, text)).upper()
 
 
+def product_code(package, version):
+    """A version's product code; a package of a work tree with uncommitted changes (tools/make-package
+    names its state) gets another, so that it is never taken for the released one."""
+    state = os.environ.get("WENDRAX1_PACKAGE_STATE", "")
+    return guid("product/%s/%s" % (package, version) + ("/" + state if state else ""))
+
+
 def wix_text(data, dir_id, file_id):
     """Registry data with the captured placeholders as installer references; square brackets that
     are data are escaped for the installer's formatter."""
@@ -208,7 +216,7 @@ def wxs(package, version, output, reg86, reg64=None):
              "<!-- Made by the build from what DllRegisterServer writes; do not edit. -->",
              '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">',
              '  <Product Id="%s" Name="%s" Language="1033" Version="%s" Manufacturer="%s" UpgradeCode="%s">'
-             % (guid("product/%s/%s" % (package, version)), NAME, version, PUBLISHER, UPGRADE_CODES[package]),
+             % (product_code(package, version), NAME, version, PUBLISHER, UPGRADE_CODES[package]),
              # A dual-purpose package: per machine unless the command line says ALLUSERS="" (or,
              # with Windows Installer 5, MSIINSTALLPERUSER=1). The per-user scope here only marks
              # the package as needing no elevation by itself (a per-user install needs none).
@@ -257,10 +265,12 @@ def wxs(package, version, output, reg86, reg64=None):
         actions = [("PerUserDir", "INSTALLDIR", user_folder % NAME)]
     for action, prop, value in actions:
         lines.append('    <CustomAction Id="%s" Property="%s" Value=%s/>' % (action, prop, quoteattr(value)))
+    # Numbered between FileCost (900) and CostFinalize (1000), which resolves the folders: wixl
+    # numbers an action placed Before= another differently from one run to the next.
     for sequence in ("InstallUISequence", "InstallExecuteSequence"):
         lines.append("    <%s>" % sequence)
-        for action, _, _ in actions:
-            lines.append('      <Custom Action="%s" Before="CostFinalize">%s</Custom>' % (action, per_user))
+        for number, (action, _, _) in enumerate(actions, 990):
+            lines.append('      <Custom Action="%s" Sequence="%d">%s</Custom>' % (action, number, per_user))
         lines.append("    </%s>" % sequence)
     lines.append('    <Feature Id="Complete" Title="%s" Level="1">' % NAME)
     for cid in ("Library", "Toolkit") + (("Library64", "Toolkit64") if win64 else ()):

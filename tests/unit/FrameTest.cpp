@@ -162,10 +162,10 @@ std::string ResourceDigest(const wchar_t* type, WORD id) {
 // every host sees, made only on purpose, with these digests (SHA-256 of each build's two libraries).
 TEST(Frame, TypeLibraryBytesAreUnchanged) {
     const bool x64 = sizeof(void*) == 8;
-    const char* publicLibrary = x64 ? "4c747ed6feae9150837c282c34fbec8d94e2740e1ccdc35e4259ff64a433fec3"
-                                    : "0394af4aa3be5826a7402d3eefd9b85fa42f5ec5fa396ea3ca7f226c6f832aaf";
-    const char* privateLibrary = x64 ? "1856472514df93a1e62b173763da6d5fcb96048371ee471fa06925d97d74185a"
-                                     : "a3a35de46e382244a72b1cb11e96531a7fbd36fe4946da30ad775dc45bb7c1d5";
+    const char* publicLibrary = x64 ? "e31e3446596707ea03b17897ac25fef4ec94a5d4a34bd9a67945029d61f5fa76"
+                                    : "2ac8e028974482e1f646d36e7de4135d372d119a719c15a6b026f1cc53f06552";
+    const char* privateLibrary = x64 ? "8afd77c7db1401967525a2bfddac66f25645ef55c7eb9a4deaba58e9a18bd826"
+                                     : "8bf098b8ced09b1919001c9d589c65a00c4e8f7c5647b2f56e1a58771067ab6d";
     EXPECT_EQ(ResourceDigest(L"TYPELIB", 1), publicLibrary);
     EXPECT_EQ(ResourceDigest(L"TYPELIB", 2), privateLibrary);
 }

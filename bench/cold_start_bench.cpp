@@ -154,7 +154,8 @@ DWORD CodeSize(const std::wstring& path) {
     // The section table follows the optional header, whose size the file header gives (either bitness).
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(headers.data() + dos->e_lfanew);
     if (nt->Signature != IMAGE_NT_SIGNATURE) return 0;
-    auto* section = IMAGE_FIRST_SECTION(nt);
+    auto* section = reinterpret_cast<IMAGE_SECTION_HEADER*>(reinterpret_cast<char*>(&nt->OptionalHeader) +
+                                                            nt->FileHeader.SizeOfOptionalHeader);
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
         if (reinterpret_cast<char*>(section + 1) > headers.data() + got) return 0;
         if (std::memcmp(section->Name, ".text", 6) == 0) return section->Misc.VirtualSize;
@@ -172,7 +173,8 @@ double Sample(const wchar_t* which, const wchar_t* mode = L"--child", std::vecto
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) return -1;
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {sizeof startup};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = write;
     startup.hStdError = write;
@@ -232,9 +234,9 @@ int Phases(int rounds) {
         std::vector<std::vector<double>> samples;
     };
     Kind kinds[] = {
-        {L"ours", "ours", "ProgID, creation, name, call"},
-        {L"ours-split", "ours, type library first", "ProgID, creation, type library, class type info, name, call"},
-        {L"peer", "peer", "ProgID, creation, name, call"},
+        {L"ours", "ours", "ProgID, creation, name, call", {}},
+        {L"ours-split", "ours, type library first", "ProgID, creation, type library, class type info, name, call", {}},
+        {L"peer", "peer", "ProgID, creation, name, call", {}},
     };
     for (int r = 0; r < rounds; ++r)
         for (Kind& k : kinds) {

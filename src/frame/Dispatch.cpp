@@ -120,10 +120,10 @@ HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     if (type.vt == VT_VARIANT) return VariantCopyInd(out, const_cast<VARIANT*>(value));
     if (type.vt == VT_DISPATCH || type.vt == VT_UNKNOWN) return CoerceObject(value, type, out);
     if (type.vt & VT_ARRAY) {
-        VARTYPE element = type.vt & ~VT_ARRAY;
+        VARTYPE element = static_cast<VARTYPE>(type.vt & ~VT_ARRAY);
         V_VT(out) = type.vt;
         V_ARRAY(out) = nullptr;
-        VARTYPE held = V_VT(value) & ~VT_BYREF;
+        VARTYPE held = static_cast<VARTYPE>(V_VT(value) & ~VT_BYREF);
         if (held == VT_EMPTY) return S_OK;
         if (!(held & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
         SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? *V_ARRAYREF(value) : V_ARRAY(value);
@@ -145,7 +145,7 @@ HRESULT CoerceIn(const VARIANT* source, const ParamSlot& type, VARIANT* out) {
     // Conversions that involve real numbers (or text) round them: the same whatever the caller's
     // floating-point state. Between integers nothing is rounded.
     std::optional<FloatingPointScope> scope;
-    if (!IsInteger(V_VT(value) & ~VT_BYREF) || !IsInteger(type.vt)) scope.emplace();
+    if (!IsInteger(static_cast<VARTYPE>(V_VT(value) & ~VT_BYREF)) || !IsInteger(type.vt)) scope.emplace();
     HRESULT hr = VariantChangeType(out, const_cast<VARIANT*>(value), 0, type.vt);
     if (hr == DISP_E_OVERFLOW) return hr;
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;

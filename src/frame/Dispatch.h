@@ -87,7 +87,7 @@ public:
     }
     STDMETHODIMP InvokeEx(DISPID id, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
                           IServiceProvider*) override {
-        return InvokeMember(static_cast<Itf*>(this), table(), id, flags & ~DISPATCH_CONSTRUCT, params, result,
+        return InvokeMember(static_cast<Itf*>(this), table(), id, static_cast<WORD>(flags & ~DISPATCH_CONSTRUCT), params, result,
                             excepInfo, nullptr, CallerKind::Script);
     }
     STDMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }

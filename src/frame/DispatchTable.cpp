@@ -86,7 +86,7 @@ HRESULT DispatchTable::Build(const InterfaceDescription& description) {
         m.call = d.call;
         m.hasResult = d.hasResult;
         int inputs = m.hasResult ? d.count - 1 : d.count;
-        m.params.reserve(inputs);
+        m.params.reserve(static_cast<size_t>(inputs));
         for (int p = 0; p < d.count; ++p) {
             const ParamDescription& pd = d.params[p];
             ParamSlot slot;
@@ -129,12 +129,12 @@ void DispatchTable::Index() {
     DISPID top = -1;
     for (const Member& m : members_)
         if (m.id >= 0 && m.id < 1024) top = std::max(top, m.id);
-    dense_.resize(top + 1);
+    dense_.resize(static_cast<size_t>(top + 1));
     for (size_t i = 0; i < members_.size(); ++i) {
         const Member& m = members_[i];
         Kinds* kinds = nullptr;
         if (m.id >= 0 && m.id <= top) {
-            kinds = &dense_[m.id];
+            kinds = &dense_[static_cast<size_t>(m.id)];
         } else {
             auto it = std::find_if(sparse_.begin(), sparse_.end(), [&](const auto& e) { return e.first == m.id; });
             if (it == sparse_.end()) it = sparse_.insert(sparse_.end(), {m.id, Kinds()});
@@ -151,7 +151,7 @@ void DispatchTable::Index() {
 }
 
 const DispatchTable::Kinds* DispatchTable::KindsOf(DISPID id) const {
-    if (id >= 0 && static_cast<size_t>(id) < dense_.size()) return &dense_[id];
+    if (id >= 0 && static_cast<size_t>(id) < dense_.size()) return &dense_[static_cast<size_t>(id)];
     auto it = std::lower_bound(sparse_.begin(), sparse_.end(), id, [](const auto& e, DISPID v) { return e.first < v; });
     return it != sparse_.end() && it->first == id ? &it->second : nullptr;
 }
@@ -177,7 +177,7 @@ const Member* DispatchTable::Find(DISPID id, WORD flags) const {
     }
     for (int k = 0; k < count && k < 3; ++k) {
         short index = kinds->index[order[k]];
-        if (index >= 0) return &members_[index];
+        if (index >= 0) return &members_[static_cast<size_t>(index)];
     }
     return nullptr;
 }

@@ -4,6 +4,8 @@
 // library's C++ code the platform meaning of those names wins; the enumerations are only needed
 // by name in the type library itself.
 #pragma once
+// Only the generated header and the platform's own macros, put back as they were: not ours to review.
+#pragma GCC system_header
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>

@@ -108,7 +108,7 @@ void ResolveBase(ITypeInfo* info, const TYPEDESC* t, Param& p) {
         p.kind = Kind::Array;
         Param element;
         ResolveBase(info, t->lptdesc, element);
-        p.elementVt = t->lptdesc->vt == VT_USERDEFINED ? VT_VARIANT : t->lptdesc->vt;
+        p.elementVt = t->lptdesc->vt == VT_USERDEFINED ? static_cast<VARTYPE>(VT_VARIANT) : t->lptdesc->vt;
         return;
     }
     p.kind = KindOfVt(t->vt);

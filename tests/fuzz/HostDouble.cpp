@@ -19,7 +19,7 @@ STDMETHODIMP HostDouble::QueryInterface(REFIID riid, void** ppv) {
 STDMETHODIMP_(ULONG) HostDouble::Release() {
     LONG n = InterlockedDecrement(&refs_);
     if (n == 0) delete this;
-    return n;
+    return static_cast<ULONG>(n);
 }
 
 STDMETHODIMP HostDouble::GetTypeInfoCount(UINT* count) {

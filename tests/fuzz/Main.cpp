@@ -42,7 +42,7 @@ std::wstring SharedName(DWORD driverPid) { return L"Local\\WENDRAX1-fuzz-" + std
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return std::string();
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
+    std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
     return out;
 }
@@ -225,7 +225,7 @@ int RunDriver(const Options& o) {
         LONG call = shared->currentCall;
         LONG member = shared->currentMember;
         incident.call = call >= 0 ? call : shared->nextCall;
-        incident.label = call >= 0 && member >= 0 && member < n ? runnable[member]->Label() : L"(between calls)";
+        incident.label = call >= 0 && member >= 0 && member < n ? runnable[static_cast<size_t>(member)]->Label() : L"(between calls)";
         incident.args = call >= 0 ? shared->currentArgs : L"";
         incident.code = shared->exceptionCode ? shared->exceptionCode : exitCode;
         incident.hang = shared->hung != 0;
@@ -270,7 +270,7 @@ int RunDriver(const Options& o) {
 
     printf("per class (members called: calls, S_OK, errors, not built, failures):\n");
     std::map<std::wstring, std::vector<LONG>> byClass;
-    for (LONG i = 0; i < n; ++i) byClass[runnable[i]->className].push_back(i);
+    for (LONG i = 0; i < n; ++i) byClass[runnable[static_cast<size_t>(i)]->className].push_back(i);
     std::vector<std::wstring> unbuilt;
     for (const std::wstring& cls : catalogue.classes) {
         auto found = byClass.find(cls);
@@ -291,7 +291,7 @@ int RunDriver(const Options& o) {
     }
     if (refusal.empty())
         for (LONG i = 0; i < n; ++i)
-            if (shared->stats[i].calls == 0) printf("NOT CALLED: %s\n", Narrow(runnable[i]->Label()).c_str());
+            if (shared->stats[i].calls == 0) printf("NOT CALLED: %s\n", Narrow(runnable[static_cast<size_t>(i)]->Label()).c_str());
     for (const Member& m : catalogue.members)
         if (m.skipReason) printf("swept only: %s: %s\n", Narrow(m.className + L"." + m.name).c_str(), Narrow(m.skipReason).c_str());
     if (!unbuilt.empty()) {
@@ -302,7 +302,7 @@ int RunDriver(const Options& o) {
     for (LONG i = 0; i < n; ++i) {
         const MemberStats& s = shared->stats[i];
         if (s.failures)
-            printf("FAILURE: %s: %ld of %ld calls; first: %s\n", Narrow(runnable[i]->Label()).c_str(), static_cast<long>(s.failures),
+            printf("FAILURE: %s: %ld of %ld calls; first: %s\n", Narrow(runnable[static_cast<size_t>(i)]->Label()).c_str(), static_cast<long>(s.failures),
                    static_cast<long>(s.calls), Narrow(s.failureText).c_str());
     }
     for (const Incident& i : incidents)
@@ -357,7 +357,7 @@ int main() {
         else if (a == L"--allow-not-built") o.allowNotBuilt = true;
         else if (a == L"--verbose") o.verbose = true;
         else if (a == L"--self-check") o.selfCheck = true;
-        else if (a == L"--worker") { o.worker = true; if (hasValue) { o.driverPid = _wtol(v.c_str()); ++i; } }
+        else if (a == L"--worker") { o.worker = true; if (hasValue) { o.driverPid = static_cast<DWORD>(_wtol(v.c_str())); ++i; } }
         else if (a == L"--from") whole(o.from);
         else if (a == L"--to") whole(o.to);
         else if (a == L"--min") whole(o.minCalls);

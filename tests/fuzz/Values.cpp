@@ -131,7 +131,7 @@ void SetOther(VARIANT* v, Random& rng, std::wstring& label) {
     switch (rng.Below(4)) {
     case 0: V_VT(v) = VT_CY; V_CY(v).int64 = rng.Chance(50) ? 0x7FFFFFFFFFFFFFFFLL : -15000; label = L"Currency"; break;
     case 1: V_VT(v) = VT_UI1; V_UI1(v) = rng.Chance(50) ? 0 : 255; label = L"Byte " + std::to_wstring(V_UI1(v)); break;
-    case 2: V_VT(v) = VT_ERROR; V_ERROR(v) = 0x800A0005; label = L"Error value"; break;
+    case 2: V_VT(v) = VT_ERROR; V_ERROR(v) = static_cast<SCODE>(0x800A0005); label = L"Error value"; break;
     default: {
         DECIMAL d;
         memset(&d, 0, sizeof d);
@@ -163,7 +163,7 @@ void SetObject(VARIANT* v, Random& rng, const ValueContext& context, std::wstrin
 }
 
 void SetArray(VARIANT* v, Random& rng, const ValueContext& context, VARTYPE wanted, std::wstring& label) {
-    VARTYPE vts[] = {static_cast<VARTYPE>(wanted == VT_EMPTY ? VT_BSTR : wanted), VT_VARIANT, VT_BSTR, VT_I4, VT_UI1, VT_DISPATCH};
+    VARTYPE vts[] = {wanted == VT_EMPTY ? static_cast<VARTYPE>(VT_BSTR) : wanted, VT_VARIANT, VT_BSTR, VT_I4, VT_UI1, VT_DISPATCH};
     VARTYPE element = rng.Chance(60) ? vts[0] : vts[rng.Below(6)];
     if (element == VT_EMPTY || element == VT_USERDEFINED) element = VT_VARIANT;
     V_VT(v) = VT_ARRAY | element;

@@ -438,7 +438,7 @@ int RunWorker(const Options& o) {
         for (LONG k = o.from; k < o.to; ++k) {
             if (o.budgetMs && k >= o.minCalls && GetTickCount() - started >= o.budgetMs) break;
             LONG index = k % n;
-            const Member& m = *runnable[index];
+            const Member& m = *runnable[static_cast<size_t>(index)];
             // The first rounds sweep every member with every hostile case, through Invoke and
             // InvokeEx in turn; the members unsafe to run are called in the sweep only, where
             // nothing may reach them.
@@ -547,9 +547,9 @@ int RunWorker(const Options& o) {
                 break;
             }
             if (o.verbose) {
-                const char* names[] = {"ok", "error", "not built", "FAILURE"};
+                const char* outcomes[] = {"ok", "error", "not built", "FAILURE"};
                 printf("%ld %s (%s) -> %s %08lX\n", k, Narrow(m.Label()).c_str(), Narrow(described).c_str(),
-                       names[static_cast<int>(outcome)], static_cast<unsigned long>(code));
+                       outcomes[static_cast<int>(outcome)], static_cast<unsigned long>(code));
                 fflush(stdout);
             }
             SysFreeString(info.bstrSource);

@@ -83,7 +83,7 @@ ComPtr<ITypeLib> EmbeddedLibrary() {
 }
 
 struct Attr {
-    Attr(ITypeInfo* info) : info(info) { info->GetTypeAttr(&attr); }
+    explicit Attr(ITypeInfo* of) : info(of) { info->GetTypeAttr(&attr); }
     ~Attr() { if (attr) info->ReleaseTypeAttr(attr); }
     ITypeInfo* info;
     TYPEATTR* attr = nullptr;
@@ -216,7 +216,7 @@ std::set<std::string> Contract(ITypeLib* lib) {
                          std::to_string(fd->wFuncFlags) + " returns " + TypeText(info.get(), fd->elemdescFunc.tdesc));
             for (SHORT k = 0; k < fd->cParams; ++k) {
                 const ELEMDESC& e = fd->lprgelemdescParam[k];
-                std::string line = member + "." + (k + 1u < count ? Narrow(names[k + 1]) : std::to_string(k)) + ": " +
+                std::string line = member + "." + (static_cast<UINT>(k) + 1 < count ? Narrow(names[k + 1]) : std::to_string(k)) + ": " +
                                    TypeText(info.get(), e.tdesc) + " flags " + std::to_string(e.paramdesc.wParamFlags);
                 if ((e.paramdesc.wParamFlags & PARAMFLAG_FHASDEFAULT) && e.paramdesc.pparamdescex) {
                     Variant text;
@@ -409,7 +409,7 @@ TEST(Frame, TypeLibraryCarriesEveryCatalogueDefault) {
             BSTR names[32] = {};
             UINT count = 0;
             info->GetNames(fd->memid, names, 32, &count);
-            for (SHORT k = 0; k < fd->cParams && k + 1u < count; ++k) {
+            for (SHORT k = 0; k < fd->cParams && static_cast<UINT>(k) + 1 < count; ++k) {
                 const PARAMDESC& p = fd->lprgelemdescParam[k].paramdesc;
                 if (!(p.wParamFlags & PARAMFLAG_FHASDEFAULT)) continue;
                 std::string key = Narrow(type.get()) + "." + Narrow(names[0]) + "." + Narrow(names[k + 1]);

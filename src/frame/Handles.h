@@ -154,7 +154,7 @@ public:
         if (this != &o) VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
         return *this;
     }
-    Variant(Variant&& o) noexcept { v_ = o.v_; VariantInit(&o.v_); }
+    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
     Variant& operator=(Variant&& o) noexcept { std::swap(v_, o.v_); return *this; }
     ~Variant() { VariantClear(&v_); }
 

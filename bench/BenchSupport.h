@@ -11,7 +11,7 @@ inline double Now() {
     LARGE_INTEGER f, c;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / f.QuadPart;
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
 inline std::wstring ProgramFolder() {
@@ -23,10 +23,17 @@ inline std::wstring ProgramFolder() {
 
 inline HMODULE LoadLibraryBeside() { return LoadLibraryW((ProgramFolder() + L"WENDRAX1.dll").c_str()); }
 
+// The function `name` exported by `module`, as its own type (null when missing). The platform
+// hands it out as a generic function; it passes through the type that stands for any function.
+template <class Fn>
+Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 template <class T>
 T* Create(HMODULE library, REFCLSID clsid, REFIID iid) {
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = library ? reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject")) : nullptr;
+    auto get = library ? ProcAddress<GetClassObjectFn>(library, "DllGetClassObject") : nullptr;
     IClassFactory* factory = nullptr;
     T* object = nullptr;
     if (get && SUCCEEDED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {

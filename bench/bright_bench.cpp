@@ -63,7 +63,7 @@ double Seconds() {
     static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ struct Bare {
         std::vector<BYTE> block(1 << 20);
         for (size_t at = 0; at < kSize; at += block.size()) {
             FillBlock(block, static_cast<unsigned>(at >> 20));
-            std::copy(block.begin(), block.end(), data.begin() + at);
+            std::copy(block.begin(), block.end(), data.data() + at);
         }
     }
     ~Bare() {

@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
         if (SUCCEEDED(o->TextSearch(&p, &t, &result)) && V_VT(&result) & VT_ARRAY) {
             LONG hi = -1;
             SafeArrayGetUBound(V_ARRAY(&result), 1, &hi);
-            found = hi + 1;
+            found = static_cast<size_t>(hi + 1);
         }
         VariantClear(&result);
         SysFreeString(p);

@@ -3,6 +3,7 @@
 #include "crypto/CryptFile.h"
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace wx {
@@ -126,7 +127,7 @@ AesGcmSealer::Status AesGcmSealer::Crypt(bool seal, unsigned long long index, bo
     if (!key_ || index >= kMaxSegments || count > segmentSize_) return Status::Failed;
     BYTE nonce[kNonceSize];
     std::memcpy(nonce, header_ + 32, kNonceBaseSize);
-    for (int i = 0; i < 4; ++i) nonce[kNonceBaseSize + i] = static_cast<BYTE>(index >> (8 * (3 - i)));
+    for (DWORD i = 0; i < 4; ++i) nonce[kNonceBaseSize + i] = static_cast<BYTE>(index >> (8 * (3 - i)));
     BYTE authenticated[kHeaderSize + 1];
     std::memcpy(authenticated, header_, kHeaderSize);
     authenticated[kHeaderSize] = last ? 1 : 0;
@@ -170,7 +171,10 @@ AesGcmSealer::Status AesGcmSealer::SealMessage(const std::string& password, cons
     Status status = sealer.Begin(password);
     if (status != Status::Ok) return status;
     const unsigned long long segments = SegmentsForPlain(plain.size(), sealer.segmentSize_);
-    sealed.assign(kHeaderSize + plain.size() + segments * kTagSize, '\0');
+    // A 32-bit host cannot hold a text whose sealing outgrows its address space: out of memory.
+    const unsigned long long sealedSize = kHeaderSize + plain.size() + segments * kTagSize;
+    if (sealedSize > sealed.max_size()) throw std::bad_alloc();
+    sealed.assign(static_cast<size_t>(sealedSize), '\0');
     std::memcpy(&sealed[0], sealer.header_, kHeaderSize);
     const BYTE* from = reinterpret_cast<const BYTE*>(plain.data());
     BYTE* to = reinterpret_cast<BYTE*>(&sealed[0]) + kHeaderSize;
@@ -196,7 +200,8 @@ AesGcmSealer::Status AesGcmSealer::OpenMessage(const std::string& password, cons
     if (status != Status::Ok) return status;
     const unsigned long long segments = SegmentsInSealed(sealed.size() - kHeaderSize, sealer.segmentSize_);
     if (segments == 0) return Status::Mismatch;  // cut inside a segment, or bytes added
-    std::string opened(sealed.size() - kHeaderSize - segments * kTagSize, '\0');
+    // The segments were counted from the sealed size, so their tags fit in it.
+    std::string opened(static_cast<size_t>(sealed.size() - kHeaderSize - segments * kTagSize), '\0');
     at += kHeaderSize;
     BYTE* to = reinterpret_cast<BYTE*>(&opened[0]);
     size_t remaining = opened.size();

@@ -30,7 +30,7 @@ public:
             n = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), &namePart);
         }
         if (n == 0 || n >= full.size() || !namePart) return false;
-        std::wstring folder(full.data(), namePart - full.data());
+        std::wstring folder(full.data(), static_cast<size_t>(namePart - full.data()));
         // The platform's temporary names are at most MAX_PATH characters long.
         wchar_t name[MAX_PATH];
         if (folder.size() + 14 >= MAX_PATH || !GetTempFileNameW(folder.c_str(), L"wx", 0, name)) return false;

@@ -113,10 +113,11 @@ int HexDigit(wchar_t c) {
 }  // namespace
 
 std::wstring HexTextOf(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
+    static const wchar_t digits[] = L"0123456789ABCDEF";
     std::wstring hex;
     hex.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
+    for (char byte : bytes) {
+        const unsigned char c = static_cast<unsigned char>(byte);
         hex.push_back(digits[c >> 4]);
         hex.push_back(digits[c & 15]);
     }

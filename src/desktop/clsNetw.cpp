@@ -67,7 +67,8 @@ STDMETHODIMP clsNetw::EnumDomains(VARIANT* pResult) {
         SafeArrayOwner array(SafeArrayCreate(VT_BSTR, 1, &bound));
         if (!array.get()) RaiseRuntime(7);
         for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
-            Bstr text(names[i].c_str(), static_cast<UINT>(names[i].size()));
+            const std::wstring& name = names[static_cast<size_t>(i)];
+            Bstr text(name.c_str(), static_cast<UINT>(name.size()));
             LONG index = i + 1;
             ThrowIfFailed(SafeArrayPutElement(array.get(), &index, text.get()));
         }

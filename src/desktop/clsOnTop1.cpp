@@ -112,8 +112,8 @@ void clsOnTop1::RunBanner(IDispatch* picture, const std::wstring& text, short in
         DoEvents();
         // Sleep until the next step is due or a message arrives, rather than spinning: host
         // handlers (the "stop" among them) still run as soon as their message comes.
-        if (!stopScrolling_ && static_cast<long long>(elapsed) <= interval)
-            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(interval - elapsed + 1), QS_ALLINPUT,
+        if (!stopScrolling_ && static_cast<long long>(elapsed) <= interval)  // so interval >= elapsed >= 0
+            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(interval) - elapsed + 1, QS_ALLINPUT,
                                         MWMO_INPUTAVAILABLE);
     }
 }

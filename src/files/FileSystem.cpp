@@ -44,7 +44,7 @@ void RemoveEmptyFolder(const std::wstring& folder, bool force) {
     if (force) {
         DWORD attributes = AttributesOf(folder);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesW(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesW(folder.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     }
     if (!RemoveDirectoryW(folder.c_str())) FileSystem::RaiseSystemError(GetLastError());
 }
@@ -81,7 +81,7 @@ void DeleteTree(const std::wstring& root, bool force) {
                 continue;
             }
             if (force && (attributes & FILE_ATTRIBUTE_READONLY))
-                SetFileAttributesW(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+                SetFileAttributesW(child.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
             if (!DeleteFileW(child.c_str())) FileSystem::RaiseSystemError(GetLastError());
         } while (FindNextFileW(find.get(), &data));
     }

@@ -26,7 +26,9 @@ void FolderObject::List() {
         do {
             if (!IsEntryName(data.cFileName)) continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                folders_.emplace_back(Child(data.cFileName));
+                // Made first and moved in: made in place, GCC 12 takes the path's move for a
+                // read of uninitialised memory.
+                folders_.push_back(FolderObject(Child(data.cFileName)));
             } else {
                 files_.emplace_back(Child(data.cFileName), data);
             }

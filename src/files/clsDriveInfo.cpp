@@ -26,11 +26,11 @@ STDMETHODIMP clsDriveInfo::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIA
     return Guarded([&] {
         Require(CDsCount, CDsLetters);
         std::wstring buffer(255, L' ');
-        short n = static_cast<short>(GetLogicalDriveStringsW(255, &buffer[0]));
+        const DWORD n = GetLogicalDriveStringsW(255, &buffer[0]);
         short count = *CDsCount;
         std::wstring letters = TextOf(*CDsLetters);
         // Each entry of the list is a root ("D:\") and its NUL: four characters.
-        for (long p = 0; p < n && p + 3 <= static_cast<long>(buffer.size()); p += 4) {
+        for (size_t p = 0; p < n && p + 3 <= buffer.size(); p += 4) {
             std::wstring root = buffer.substr(p, 3);
             if (GetDriveTypeW(root.c_str()) != DRIVE_CDROM) continue;
             if (count == 32767) RaiseRuntime(6);

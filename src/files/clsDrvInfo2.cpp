@@ -159,7 +159,8 @@ void ReturnTextArray(const std::vector<std::wstring>& items, VARIANT* result) {
     SafeArrayOwner array(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(items.size())));
     if (!array.get()) RaiseRuntime(7);
     for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
-        Bstr item(items[i].c_str(), static_cast<UINT>(items[i].size()));
+        const std::wstring& text = items[static_cast<size_t>(i)];
+        Bstr item(text.c_str(), static_cast<UINT>(text.size()));
         ThrowIfFailed(SafeArrayPutElement(array.get(), &i, item.get()));
     }
     VariantInit(result);
@@ -505,7 +506,7 @@ bool clsDrvInfo2::Transfer(bool move, const std::wstring& source, const std::wst
             fs.MoveFile(source, target);
         else
             fs.CopyFile(source, target, true);
-        if (!SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY))
+        if (!SetFileAttributesW(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY)))
             FileSystem::RaiseSystemError(GetLastError());
         return true;
     } catch (...) {
@@ -780,7 +781,7 @@ STDMETHODIMP clsDrvInfo2::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* resu
             if (content.empty()) continue;  // an empty file contains nothing, not even empty text
             if (wanted.In(content)) found.push_back(file.Path());
         }
-        if (found.empty()) found = {L"N/A", L""};
+        if (found.empty()) found = {L"N/A", std::wstring()};
         ReturnTextArray(found, result);
     });
 }

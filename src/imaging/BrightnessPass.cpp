@@ -45,13 +45,13 @@ void BrightnessPass::Run() {
     double width = -1;
     Quietly([&] { width = ToDouble(*Ask(L"ScaleWidth").get()); });
     std::vector<Column> group;
-    for (long long x = 0; x <= width; ++x) {
+    for (long long x = 0; static_cast<double>(x) <= width; ++x) {
         Column column{x, -1};
         Quietly([&] { column.lastRow = ToInteger(*Ask(L"ScaleHeight").get()); });
         group.push_back(column);
         bool refresh = x % 10 == 0;
         // A Refresh may repaint the surface, so the columns before it are finished before it runs.
-        if (refresh || x + 1 > width) {
+        if (refresh || static_cast<double>(x + 1) > width) {
             Quietly([&] { Paint(group); });
             group.clear();
         }
@@ -114,7 +114,7 @@ void BrightnessPass::PaintPixels(HDC dc, const std::vector<Column>& columns) {
 COLORREF BrightnessPass::Lift(COLORREF colour) const {
     long long c = static_cast<LONG>(colour);
     long long r = c % 256;
-    long long b = static_cast<long long>(std::floor(c / 65536.0));
+    long long b = static_cast<long long>(std::floor(static_cast<double>(c) / 65536.0));
     long long g = (c - 65536 * b - r) / 256;
     return RGB(Clamp(r + amount_), Clamp(g + amount_), Clamp(b + amount_));
 }

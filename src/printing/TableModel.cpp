@@ -23,6 +23,11 @@ void SetFlag(std::vector<bool>& table, long i, bool value) {
 }
 
 Bstr CopyOf(BSTR text) { return text ? Bstr(text, SysStringLen(text)) : Bstr(); }
+
+// Where a checked (non-negative) row and column sit in a table stored row by row.
+size_t CellIndex(long r, long c, long colCount) {
+    return static_cast<size_t>(r) * static_cast<size_t>(colCount) + static_cast<size_t>(c);
+}
 }  // namespace
 
 TableModel::TableModel() { Resize(); }
@@ -33,15 +38,19 @@ void TableModel::Resize() {
     const long bodyRows = rows > 0 ? rows : 0;
     const double cells = static_cast<double>(bodyRows > headerRows ? bodyRows : headerRows) * cols;
     if (cols < 1 || headerRows < 1 || cells > 0x7FFFFFF) RaiseRuntime(7);
-    const size_t body = static_cast<size_t>(bodyRows) * cols;
-    const size_t header = static_cast<size_t>(headerRows) * cols;
-    std::vector<Bstr> text(body), headerText(header), footerText(hasFooter ? cols : 0);
-    std::vector<ComPtr<IDispatch>> font(body), picture(body), headerFont(header), footerFont(hasFooter ? cols : 0);
-    std::vector<long> colAlignment(cols, 0);
-    std::vector<bool> mergeCol(cols, false), mergeHeaderCol(cols, false);
-    std::vector<bool> mergeRow(bodyRows, false), mergeHeaderRow(headerRows, false);
+    const size_t colCount = static_cast<size_t>(cols);
+    const size_t bodyRowCount = static_cast<size_t>(bodyRows);
+    const size_t headerRowCount = static_cast<size_t>(headerRows);
+    const size_t body = bodyRowCount * colCount;
+    const size_t header = headerRowCount * colCount;
+    const size_t footer = hasFooter ? colCount : 0;
+    std::vector<Bstr> text(body), headerText(header), footerText(footer);
+    std::vector<ComPtr<IDispatch>> font(body), picture(body), headerFont(header), footerFont(footer);
+    std::vector<long> colAlignment(colCount, 0);
+    std::vector<bool> mergeCol(colCount, false), mergeHeaderCol(colCount, false);
+    std::vector<bool> mergeRow(bodyRowCount, false), mergeHeaderRow(headerRowCount, false);
     // Every column starts at the same width; nothing else has a non-empty default.
-    std::vector<float> colWidth(cols, kDefaultColWidth);
+    std::vector<float> colWidth(colCount, kDefaultColWidth);
 
     text_.swap(text);
     font_.swap(font);
@@ -65,7 +74,7 @@ void TableModel::Resize() {
 template <class T>
 T& TableModel::At(std::vector<T>& table, long rowCount, long colCount, long r, long c) {
     if (r < 0 || r >= rowCount || c < 0 || c >= colCount) RaiseRuntime(9);
-    return table[static_cast<size_t>(r) * colCount + c];
+    return table[CellIndex(r, c, colCount)];
 }
 
 // Rows outer, columns inner; a negative index covers the whole dimension.
@@ -76,7 +85,7 @@ void TableModel::Fill(std::vector<T>& table, long rowCount, long colCount, long 
     long c0 = c < 0 ? 0 : c, c1 = c < 0 ? colCount - 1 : c;
     if (r1 >= rowCount || c1 >= colCount) RaiseRuntime(9);
     for (long i = r0; i <= r1; ++i)
-        for (long j = c0; j <= c1; ++j) table[static_cast<size_t>(i) * colCount + j] = value;
+        for (long j = c0; j <= c1; ++j) table[CellIndex(i, j, colCount)] = value;
 }
 
 Bstr& TableModel::Text(long r, long c) { return At(text_, bodyRows_, cols_, r, c); }

@@ -31,7 +31,7 @@ void CenterTextRect(HDC dc, RECT& rect, const wchar_t* text) {
 
 long TableRenderer::ColPx(long c) const {
     if (c < 0 || c >= static_cast<long>(colPx_.size())) RaiseRuntime(9);
-    return colPx_[c];
+    return colPx_[static_cast<size_t>(c)];
 }
 
 void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
@@ -40,18 +40,21 @@ void TableRenderer::Draw(IDispatch** surface, long rowToStart, long startPage) {
 
     ComPtr<IDispatch> savedFont = surface_.Font();
     current_ = savedFont;
-    colPx_.assign(cols, 0);
-    headerRunStart_.assign(cols, -1);
-    drawn_.assign(model_.headerRows, false);
-    spanning_.assign(model_.headerRows, false);
+    // The model's counts are at least 1 (it refuses any other).
+    const size_t colCount = static_cast<size_t>(cols);
+    const size_t headerRowCount = static_cast<size_t>(model_.headerRows);
+    colPx_.assign(colCount, 0);
+    headerRunStart_.assign(colCount, -1);
+    drawn_.assign(headerRowCount, false);
+    spanning_.assign(headerRowCount, false);
     scaleMode_ = surface_.ScaleMode();
 
     rightEdge_ = model_.marginLeft;
     heights_ = MeasureBands(model_, surface_, current_, scaleMode_, [&](long c) {
         float width = model_.ColWidth(c);
         rightEdge_ += width;
-        colPx_.at(c) = RoundToLong(surface_.ScaleX(width, scaleMode_, TableSurface::kPixels));
-        headerRunStart_.at(c) = -1;
+        colPx_.at(static_cast<size_t>(c)) = RoundToLong(surface_.ScaleX(width, scaleMode_, TableSurface::kPixels));
+        headerRunStart_.at(static_cast<size_t>(c)) = -1;
     });
     leftPx_ = RoundToLong(surface_.ScaleX(model_.marginLeft, scaleMode_, TableSurface::kPixels));
     offsetPx_ = RoundToLong(surface_.ScaleX(model_.cellXOffset, scaleMode_, TableSurface::kPixels));
@@ -173,12 +176,13 @@ void TableRenderer::DrawHeader(double pageTop) {
     const long cols = model_.cols;
     const double rowHeight = heights_.header;
     for (long hr = 0; hr < model_.headerRows; ++hr) {
+        const size_t row = static_cast<size_t>(hr);
         rect_.left = leftPx_ + offsetPx_;
         rect_.right = leftPx_ - offsetPx_;
-        drawn_.at(hr) = false;
-        spanning_.at(hr) = false;
+        drawn_.at(row) = false;
+        spanning_.at(row) = false;
         for (long c = 0; c < cols; ++c) {
-            long& runStart = headerRunStart_.at(c);
+            long& runStart = headerRunStart_.at(static_cast<size_t>(c));
             bool endsDown = true;
             if (model_.MergeHeaderCol(c)) {
                 if (hr < model_.headerRows - 1 && Equal(model_.HeaderText(hr + 1, c), model_.HeaderText(hr, c))) {
@@ -198,26 +202,26 @@ void TableRenderer::DrawHeader(double pageTop) {
                 Font(model_.HeaderFont(hr, c).get());
                 if (model_.MergeHeaderRow(hr)) {
                     if (c < cols - 1 && Equal(model_.HeaderText(hr, c + 1), model_.HeaderText(hr, c))) {
-                        drawn_[hr] = false;
-                        spanning_[hr] = true;
+                        drawn_[row] = false;
+                        spanning_[row] = true;
                     } else {
                         // A run that ended at the previous cell no longer counts for this one.
-                        if (drawn_[hr] && spanning_[hr]) spanning_[hr] = false;
-                        drawn_[hr] = true;
+                        if (drawn_[row] && spanning_[row]) spanning_[row] = false;
+                        drawn_[row] = true;
                     }
                 } else {
-                    drawn_[hr] = true;
+                    drawn_[row] = true;
                 }
-                if (drawn_[hr]) {
+                if (drawn_[row]) {
                     Box();
-                    long format = spanning_[hr] && model_.centerMergedHeader ? DT_CENTER : model_.ColAlignment(c);
+                    long format = spanning_[row] && model_.centerMergedHeader ? DT_CENTER : model_.ColAlignment(c);
                     PlaceText(model_.HeaderText(hr, c).get(), static_cast<UINT>(format) | DT_NOPREFIX);
                 }
             }
             // Past a drawn cell the next one starts after it; so does it past a cell skipped for a
             // run down its column when no run across the row is open (as at the row's start),
             // or the next cell would be drawn over the skipped one.
-            if (drawn_[hr] || !spanning_[hr]) rect_.left = rect_.right + 2 * offsetPx_;
+            if (drawn_[row] || !spanning_[row]) rect_.left = rect_.right + 2 * offsetPx_;
         }
     }
     y_ += rowHeight * model_.headerRows;
@@ -225,7 +229,7 @@ void TableRenderer::DrawHeader(double pageTop) {
 
 void TableRenderer::DrawBody(long first, long last) {
     const long cols = model_.cols;
-    rowRunStart_.assign(model_.rows > 0 ? model_.rows : 0, -1);
+    rowRunStart_.assign(model_.rows > 0 ? static_cast<size_t>(model_.rows) : 0, -1);
     bodyTop_ = y_;
     rect_.left = leftPx_ + offsetPx_;
     double x = model_.marginLeft;
@@ -241,7 +245,7 @@ void TableRenderer::DrawBody(long first, long last) {
             bool endsDown = !model_.MergeCol(c) || r == last || !Equal(model_.Text(r + 1, c), model_.Text(r, c));
             if (endsDown) {
                 if (r < 0 || r >= static_cast<long>(rowRunStart_.size())) RaiseRuntime(9);
-                long& runStart = rowRunStart_[r];
+                long& runStart = rowRunStart_[static_cast<size_t>(r)];
                 bool endsAcross = true;
                 if (model_.MergeRow(r)) {
                     if (c < cols - 1 && Equal(model_.Text(r, c + 1), model_.Text(r, c))) {

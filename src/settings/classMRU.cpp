@@ -29,7 +29,7 @@ double LeadingNumber(const std::wstring& text) {
         for (i = 2; i < s.size(); ++i) {
             int digit = iswdigit(s[i]) ? s[i] - L'0' : (base == 16 && iswxdigit(s[i]) ? (towupper(s[i]) - L'A' + 10) : -1);
             if (digit < 0 || digit >= base) break;
-            value = value * base + digit;
+            value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
         }
         // Up to four hex digits read as an Integer (&HFFFF is -1), more as a Long.
         if (value <= 0xFFFF) return static_cast<short>(value);
@@ -121,7 +121,7 @@ STDMETHODIMP classMRU::GetArray(SAFEARRAY** varArray) {
         SafeArrayOwner array(SafeArrayCreate(VT_BSTR, 1, &bound));
         if (!array.get()) RaiseRuntime(7);
         for (LONG i = 1; i <= count; ++i) {
-            const std::wstring& e = entries[i - 1];
+            const std::wstring& e = entries[static_cast<size_t>(i - 1)];
             Bstr text(e.c_str(), static_cast<UINT>(e.size()));
             ThrowIfFailed(SafeArrayPutElement(array.get(), &i, text.get()));
         }
@@ -143,22 +143,23 @@ STDMETHODIMP classMRU::Save(BSTR varMRU) {
         // After the host lowered MaxNum below the stored count, the newest MaxNum entries are
         // the list; the older ones fall off with this save.
         if (count > maxNum_) count = maxNum_;
-        std::vector<std::wstring> list(maxNum_ + 1);  // places 1 to MaxNum
+        std::vector<std::wstring> list(static_cast<size_t>(maxNum_) + 1);  // places 1 to MaxNum
+        auto place = [&list](long i) -> std::wstring& { return list[static_cast<size_t>(i)]; };
         long found = 0;
         for (long i = 1; i <= count; ++i) {
-            list[i] = Entry(i);
-            if (list[i] == text) found = i;  // exact, case-sensitive
+            place(i) = Entry(i);
+            if (place(i) == text) found = i;  // exact, case-sensitive
         }
         if (found == 0) {
             long from = count < maxNum_ ? count : count - 1;
-            for (long k = from; k >= 1; --k) list[k + 1] = list[k];
+            for (long k = from; k >= 1; --k) place(k + 1) = place(k);
             if (count < maxNum_) ++count;
         } else {
-            for (long k = found - 1; k >= 1; --k) list[k + 1] = list[k];
+            for (long k = found - 1; k >= 1; --k) place(k + 1) = place(k);
         }
-        list[1] = text;
+        place(1) = text;
         SaveEntry(KeyName(L"Num"), NumberText(count));
-        for (long i = 1; i <= count; ++i) SaveEntry(KeyName(NumberText(i)), list[i]);
+        for (long i = 1; i <= count; ++i) SaveEntry(KeyName(NumberText(i)), place(i));
     });
 }
 

@@ -140,15 +140,16 @@ STDMETHODIMP clsControlPanelEntry::CreateEntryToSystemPanel(BSTR* GUID, BSTR* Ti
         const std::wstring classKey = L"CLSID\\" + id;
         const std::wstring desktop = std::wstring(kExplorer) + L"Desktop\\NameSpace\\" + id;
         const std::wstring panel = std::wstring(kExplorer) + L"ControlPanel\\NameSpace\\" + id;
+        const std::wstring unnamedValue;  // the name of a key's default value
         // Each row stands alone: a failing one does not stop the next.
-        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey, L"", Titel);
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey, unnamedValue, Titel);
         CreateKeyWithText(HKEY_CLASSES_ROOT, classKey, L"InfoTip", ToolTipText);
-        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\DefaultIcon", L"", IconDatei);
-        CreateKeyWithFixedText(HKEY_CLASSES_ROOT, classKey + L"\\InProcServer32", L"", L"shell32.dll");
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\DefaultIcon", unnamedValue, IconDatei);
+        CreateKeyWithFixedText(HKEY_CLASSES_ROOT, classKey + L"\\InProcServer32", unnamedValue, L"shell32.dll");
         CreateKeyWithFixedText(HKEY_CLASSES_ROOT, classKey + L"\\InProcServer32", L"ThreadingModel", L"Apartment");
-        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\Shell\\Open\\Command", L"", FileToOpen);
-        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, desktop, L"", L"");
-        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, panel, L"", L"");
+        CreateKeyWithText(HKEY_CLASSES_ROOT, classKey + L"\\Shell\\Open\\Command", unnamedValue, FileToOpen);
+        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, desktop, unnamedValue, L"");
+        CreateKeyWithFixedText(HKEY_LOCAL_MACHINE, panel, unnamedValue, L"");
 
         const std::wstring folder = L"HKEY_CLASSES_ROOT\\" + classKey + L"\\ShellFolder";
         CreateKeyByPath(folder);

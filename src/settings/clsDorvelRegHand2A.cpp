@@ -56,7 +56,8 @@ SAFEARRAY* NameArray(const std::vector<std::wstring>& names) {
     if (!array.get()) RaiseRuntime(7);
     for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
         LONG index = i + 1;
-        Bstr text(names[i].c_str(), static_cast<UINT>(names[i].size()));
+        const std::wstring& name = names[static_cast<size_t>(i)];
+        Bstr text(name.c_str(), static_cast<UINT>(name.size()));
         ThrowIfFailed(SafeArrayPutElement(array.get(), &index, text.get()));
     }
     return array.release();

@@ -214,7 +214,8 @@ void cyInifINIFilesObj::SplitList(const std::wstring& list, bool keepEmpty, SAFE
     if (!array.get()) RaiseRuntime(7);
     for (LONG i = 0; i < static_cast<LONG>(found.size()); ++i) {
         LONG index = i + 1;
-        Bstr text(found[i].c_str(), static_cast<UINT>(found[i].size()));
+        const std::wstring& name = found[static_cast<size_t>(i)];
+        Bstr text(name.c_str(), static_cast<UINT>(name.size()));
         ThrowIfFailed(SafeArrayPutElement(array.get(), &index, text.get()));
     }
     *names = array.release();

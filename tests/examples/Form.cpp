@@ -35,7 +35,7 @@ protected:
         case DISPID_VALUE: {
             long index = call.whole(0);
             if (index < 0 || index >= static_cast<long>(controls.size())) throw HostError{9};
-            result = Object(static_cast<IDispatch*>(controls[index].get()));
+            result = Object(static_cast<IDispatch*>(controls[static_cast<size_t>(index)].get()));
             return S_OK;
         }
         case 1:
@@ -251,7 +251,7 @@ HRESULT Form::Member(DISPID id, Call& call, wx::Variant& result) {
         if (call.count() > 0) {  // Controls(index) asks the collection for one control
             long index = call.whole(0);
             if (index < 0 || index >= static_cast<long>(controls_.size())) throw HostError{9};
-            result = Object(static_cast<IDispatch*>(controls_[index].get()));
+            result = Object(static_cast<IDispatch*>(controls_[static_cast<size_t>(index)].get()));
             return S_OK;
         }
         wx::ComPtr<IDispatch> list = wx::ComPtr<IDispatch>::Attach(new FormControls(this));

@@ -96,11 +96,11 @@ STDMETHODIMP HostDispatch::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
-STDMETHODIMP_(ULONG) HostDispatch::AddRef() { return InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) HostDispatch::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
 STDMETHODIMP_(ULONG) HostDispatch::Release() {
     LONG n = InterlockedDecrement(&refs_);
     if (n == 0) delete this;
-    return n;
+    return static_cast<ULONG>(n);
 }
 STDMETHODIMP HostDispatch::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;

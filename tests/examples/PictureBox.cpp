@@ -169,26 +169,27 @@ wx::Variant PictureBox::Image() const {
 // A 24-bit bottom-up BMP of what the box shows.
 void PictureBox::Save(const std::wstring& path) const {
     GdiFlush();
-    int stride = (width_ * 3 + 3) & ~3;
-    std::string file(54 + static_cast<size_t>(stride) * height_, '\0');
+    const size_t width = static_cast<size_t>(width_), height = static_cast<size_t>(height_);
+    const size_t stride = (width * 3 + 3) & ~size_t{3};
+    std::string file(54 + stride * height, '\0');
     auto put16 = [&](size_t at, unsigned v) { file[at] = char(v & 0xFF); file[at + 1] = char(v >> 8); };
-    auto put32 = [&](size_t at, unsigned long v) { for (int i = 0; i < 4; ++i) file[at + i] = char((v >> (8 * i)) & 0xFF); };
+    auto put32 = [&](size_t at, unsigned long v) { for (size_t i = 0; i < 4; ++i) file[at + i] = char((v >> (8 * i)) & 0xFF); };
     file[0] = 'B';
     file[1] = 'M';
     put32(2, static_cast<unsigned long>(file.size()));
     put32(10, 54);
     put32(14, 40);
-    put32(18, width_);
-    put32(22, height_);
+    put32(18, static_cast<unsigned long>(width));
+    put32(22, static_cast<unsigned long>(height));
     put16(26, 1);
     put16(28, 24);
     put32(34, static_cast<unsigned long>(file.size() - 54));
     put32(38, 3780);  // 96 dots per inch
     put32(42, 3780);
-    for (int y = 0; y < height_; ++y) {
-        const DWORD* row = bits_ + static_cast<size_t>(height_ - 1 - y) * width_;
-        char* out = &file[54 + static_cast<size_t>(y) * stride];
-        for (int x = 0; x < width_; ++x) {
+    for (size_t y = 0; y < height; ++y) {
+        const DWORD* row = bits_ + (height - 1 - y) * width;
+        char* out = &file[54 + y * stride];
+        for (size_t x = 0; x < width; ++x) {
             out[3 * x] = char(row[x] & 0xFF);
             out[3 * x + 1] = char((row[x] >> 8) & 0xFF);
             out[3 * x + 2] = char((row[x] >> 16) & 0xFF);

@@ -81,7 +81,7 @@ DibSurface::~DibSurface() {
 void DibSurface::Fill(unsigned seed) {
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x) {
-            unsigned v = (x * 2654435761u) ^ (y * 40503u) ^ (seed * 97u);
+            unsigned v = (static_cast<unsigned>(x) * 2654435761u) ^ (static_cast<unsigned>(y) * 40503u) ^ (seed * 97u);
             SetPixel(dc_, x, y, RGB(v & 255, (v >> 8) & 255, (v >> 16) & 255));
         }
     // Corners of the range every channel can reach.
@@ -93,7 +93,7 @@ void DibSurface::Fill(unsigned seed) {
 std::vector<COLORREF> DibSurface::Pixels() const {
     GdiFlush();
     std::vector<COLORREF> out;
-    out.reserve(static_cast<size_t>(width_) * height_);
+    out.reserve(static_cast<size_t>(width_) * static_cast<size_t>(height_));
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x) out.push_back(GetPixel(dc_, x, y));
     return out;
@@ -101,9 +101,9 @@ std::vector<COLORREF> DibSurface::Pixels() const {
 
 std::vector<BYTE> DibSurface::Bytes() const {
     GdiFlush();
-    size_t stride = ((static_cast<size_t>(width_) * bits_ + 31) / 32) * 4;
+    size_t stride = ((static_cast<size_t>(width_) * static_cast<size_t>(bits_) + 31) / 32) * 4;
     const BYTE* p = static_cast<const BYTE*>(data_);
-    return std::vector<BYTE>(p, p + stride * height_);
+    return std::vector<BYTE>(p, p + stride * static_cast<size_t>(height_));
 }
 
 }  // namespace wxtest

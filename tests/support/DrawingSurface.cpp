@@ -81,6 +81,11 @@ void PutLe(std::string& s, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
+// Where pixel (x, y) sits in a surface `width` pixels wide, counted in pixels (none negative).
+size_t PixelIndex(int x, int y, int width) {
+    return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
+}
+
 }  // namespace
 
 std::wstring DrawingSurface::Access::text() const {
@@ -176,7 +181,7 @@ std::vector<DrawingSurface::Access> DrawingSurface::accesses(const std::wstring&
 COLORREF DrawingSurface::pixel(int x, int y) const {
     GdiFlush();
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-    uint32_t v = static_cast<const uint32_t*>(bits_)[static_cast<size_t>(y) * width_ + x];
+    uint32_t v = static_cast<const uint32_t*>(bits_)[PixelIndex(x, y, width_)];
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
@@ -192,12 +197,12 @@ int DrawingSurface::darkPixels(int left, int top, int right, int bottom) const {
 
 void DrawingSurface::clear() {
     GdiFlush();
-    memset(bits_, 0xFF, static_cast<size_t>(width_) * height_ * 4);
+    memset(bits_, 0xFF, PixelIndex(0, height_, width_) * 4);
 }
 
 std::string DrawingSurface::pageBytes() const {
     GdiFlush();
-    return std::string(static_cast<const char*>(bits_), static_cast<size_t>(width_) * height_ * 4);
+    return std::string(static_cast<const char*>(bits_), PixelIndex(0, height_, width_) * 4);
 }
 
 void DrawingSurface::newPage() {
@@ -207,17 +212,17 @@ void DrawingSurface::newPage() {
 }
 
 std::string DrawingSurface::bitmapFile(int page) const {
-    std::string raw = page < 0 || page >= static_cast<int>(pages_.size()) ? pageBytes() : pages_[page];
+    std::string raw = page < 0 || page >= static_cast<int>(pages_.size()) ? pageBytes() : pages_[static_cast<size_t>(page)];
     const uint32_t rowBytes = (static_cast<uint32_t>(width_) * 3 + 3) & ~3u;
-    const uint32_t imageBytes = rowBytes * height_;
+    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(height_);
     std::string file;
     file += "BM";
     PutLe(file, 14 + 40 + imageBytes, 4);
     PutLe(file, 0, 4);
     PutLe(file, 14 + 40, 4);
     PutLe(file, 40, 4);
-    PutLe(file, width_, 4);
-    PutLe(file, height_, 4);  // bottom-up rows
+    PutLe(file, static_cast<uint32_t>(width_), 4);
+    PutLe(file, static_cast<uint32_t>(height_), 4);  // bottom-up rows
     PutLe(file, 1, 2);
     PutLe(file, 24, 2);
     PutLe(file, 0, 4);
@@ -228,7 +233,7 @@ std::string DrawingSurface::bitmapFile(int page) const {
     PutLe(file, 0, 4);
     for (int y = height_ - 1; y >= 0; --y) {
         std::string row;
-        for (int x = 0; x < width_; ++x) row.append(raw, (static_cast<size_t>(y) * width_ + x) * 4, 3);
+        for (int x = 0; x < width_; ++x) row.append(raw, PixelIndex(x, y, width_) * 4, 3);
         row.resize(rowBytes, '\0');
         file += row;
     }
@@ -328,11 +333,11 @@ STDMETHODIMP DrawingSurface::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
-STDMETHODIMP_(ULONG) DrawingSurface::AddRef() { return InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) DrawingSurface::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
 STDMETHODIMP_(ULONG) DrawingSurface::Release() {
     LONG n = InterlockedDecrement(&refs_);
     if (n == 0) delete this;
-    return n;
+    return static_cast<ULONG>(n);
 }
 STDMETHODIMP DrawingSurface::GetTypeInfoCount(UINT* count) { *count = 0; return S_OK; }
 STDMETHODIMP DrawingSurface::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }

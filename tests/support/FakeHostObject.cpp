@@ -19,7 +19,7 @@ std::wstring Describe(const VARIANT& value) {
     const VARIANT* v = &value;
     while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
     if ((V_VT(v) & ~VT_BYREF) == VT_DISPATCH) return L"<object>";
-    if (V_VT(v) == VT_EMPTY) return L"";
+    if (V_VT(v) == VT_EMPTY) return std::wstring();
     VARIANT text;
     VariantInit(&text);
     if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(v), 0, VT_BSTR))) return L"?";
@@ -72,11 +72,11 @@ STDMETHODIMP FakeHostObject::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
-STDMETHODIMP_(ULONG) FakeHostObject::AddRef() { return InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) FakeHostObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
 STDMETHODIMP_(ULONG) FakeHostObject::Release() {
     LONG n = InterlockedDecrement(&refs_);
     if (n == 0) delete this;
-    return n;
+    return static_cast<ULONG>(n);
 }
 STDMETHODIMP FakeHostObject::GetTypeInfoCount(UINT* count) { *count = 0; return S_OK; }
 STDMETHODIMP FakeHostObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }

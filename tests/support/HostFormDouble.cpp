@@ -51,11 +51,11 @@ public:
         }
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     STDMETHODIMP_(ULONG) Release() override {
         LONG n = InterlockedDecrement(&refs_);
         if (n == 0) delete this;
-        return n;
+        return static_cast<ULONG>(n);
     }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
     STDMETHODIMP GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return inner_->GetTypeInfo(i, l, t); }
@@ -97,7 +97,7 @@ wx::ComPtr<FakeHostObject> MakeForm(const Placement& at, const std::vector<wx::C
         VariantInit(&index);
         if (FAILED(VariantChangeType(&index, args[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
         if (V_I4(&index) < 0 || V_I4(&index) >= static_cast<LONG>(controls.size())) return DISP_E_BADINDEX;
-        IDispatch* control = controls[V_I4(&index)].get();
+        IDispatch* control = controls[static_cast<size_t>(V_I4(&index))].get();
         V_VT(result) = VT_DISPATCH;
         V_DISPATCH(result) = control;
         control->AddRef();

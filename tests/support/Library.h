@@ -15,11 +15,18 @@ using wx::Variant;
 HMODULE LibraryModule();
 std::wstring LibraryPath();
 
+// The function `name` exported by `module`, as its own type (null when missing). The platform
+// hands it out as a generic function; it passes through the type that stands for any function.
+template <class Fn>
+Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 // Creates an object through the library's own DllGetClassObject (no registration needed).
 template <class T>
 ComPtr<T> Create(REFCLSID clsid, REFIID iid) {
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(LibraryModule(), "DllGetClassObject"));
+    auto get = ProcAddress<GetClassObjectFn>(LibraryModule(), "DllGetClassObject");
     ComPtr<IClassFactory> factory;
     ComPtr<T> object;
     if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.putVoid())))

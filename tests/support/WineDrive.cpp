@@ -1,4 +1,5 @@
 #include "support/WineDrive.h"
+#include "support/Library.h"
 #include "frame/Handles.h"
 #include <winioctl.h>
 #include <vector>
@@ -25,8 +26,7 @@ const DWORD kDefineUnixDrive = CTL_CODE(0x6D /* 'm' */, 32, METHOD_BUFFERED, FIL
 
 std::string UnixPathOf(const std::wstring& folder) {
     using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixNameFn>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    auto unixName = ProcAddress<UnixNameFn>(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
     if (!unixName) return std::string();
     char* name = unixName(folder.c_str());
     if (!name) return std::string();
@@ -46,15 +46,14 @@ bool WineDrive::Define(wchar_t letter, const std::string& unixPath, UINT type) {
     wx::FileHandle manager = OpenMountManager();
     if (!manager) return false;
     size_t size = sizeof(UnixDriveRequest) + (unixPath.empty() ? 0 : unixPath.size() + 1);
+    UnixDriveRequest drive = {};
+    drive.size = static_cast<ULONG>(size);
+    drive.letter = static_cast<WCHAR>(towlower(letter));
+    drive.type = type;
+    if (!unixPath.empty()) drive.mountPointOffset = sizeof(UnixDriveRequest);
     std::vector<char> buffer(size, 0);
-    auto* drive = reinterpret_cast<UnixDriveRequest*>(buffer.data());
-    drive->size = static_cast<ULONG>(size);
-    drive->letter = static_cast<WCHAR>(towlower(letter));
-    drive->type = type;
-    if (!unixPath.empty()) {
-        drive->mountPointOffset = sizeof(UnixDriveRequest);
-        memcpy(buffer.data() + drive->mountPointOffset, unixPath.c_str(), unixPath.size() + 1);
-    }
+    memcpy(buffer.data(), &drive, sizeof drive);
+    if (!unixPath.empty()) memcpy(buffer.data() + drive.mountPointOffset, unixPath.c_str(), unixPath.size() + 1);
     DWORD returned = 0;
     return DeviceIoControl(manager.get(), kDefineUnixDrive, buffer.data(), static_cast<DWORD>(size), nullptr, 0,
                            &returned, nullptr) != 0;

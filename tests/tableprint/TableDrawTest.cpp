@@ -522,8 +522,9 @@ TEST(TablePrintDraw, PicturesArePlacedByAlignment) {
     auto pictures = Pictures(Pages(g.s.get())[0]);
     ASSERT_EQ(pictures.size(), 6u);
     for (long c = 0; c < 6; ++c) {
-        EXPECT_EQ(pictures[c].pixels.left, 40 * c + offsets[c]) << "alignment " << alignments[c];
-        EXPECT_EQ(pictures[c].source.cx, 10);
+        const auto& placed = pictures[static_cast<size_t>(c)];
+        EXPECT_EQ(placed.pixels.left, 40 * c + offsets[c]) << "alignment " << alignments[c];
+        EXPECT_EQ(placed.source.cx, 10);
     }
     // Right-aligned, it ends the cell offset before the column's right border.
     EXPECT_EQ(pictures[2].pixels.right, 120 - 5);

@@ -16,9 +16,9 @@ std::wstring WinePath(const char* unixPath) {
     return L"Z:" + std::wstring(p.begin(), p.end());
 }
 
-uint32_t Le(const std::string& s, size_t at, int bytes) {
+uint32_t Le(const std::string& s, size_t at, size_t bytes) {
     uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
+    for (size_t i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
     return v;
 }
 
@@ -28,18 +28,18 @@ void PutLe(std::string& s, uint32_t v, int bytes) {
 
 // A 24-bit BMP reduced to a 1-bit BMP: a pixel is black when its luminance is below the middle.
 std::string BlackAndWhite(const std::string& bmp) {
-    const int width = static_cast<int>(Le(bmp, 18, 4)), height = static_cast<int>(Le(bmp, 22, 4));
+    const size_t width = Le(bmp, 18, 4), height = Le(bmp, 22, 4);
     const size_t data = Le(bmp, 10, 4);
-    const size_t inRow = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
-    const size_t outRow = ((static_cast<size_t>(width) + 31) / 32) * 4;
+    const size_t inRow = (width * 3 + 3) & ~size_t(3);
+    const size_t outRow = ((width + 31) / 32) * 4;
     std::string out;
     out += "BM";
     PutLe(out, static_cast<uint32_t>(14 + 40 + 8 + outRow * height), 4);
     PutLe(out, 0, 4);
     PutLe(out, 14 + 40 + 8, 4);
     PutLe(out, 40, 4);
-    PutLe(out, width, 4);
-    PutLe(out, height, 4);
+    PutLe(out, static_cast<uint32_t>(width), 4);
+    PutLe(out, static_cast<uint32_t>(height), 4);
     PutLe(out, 1, 2);
     PutLe(out, 1, 2);
     PutLe(out, 0, 4);
@@ -50,9 +50,9 @@ std::string BlackAndWhite(const std::string& bmp) {
     PutLe(out, 0, 4);
     PutLe(out, 0x000000, 4);  // palette: 0 black, 1 white
     PutLe(out, 0xFFFFFF, 4);
-    for (int y = 0; y < height; ++y) {
+    for (size_t y = 0; y < height; ++y) {
         std::string row(outRow, '\0');
-        for (int x = 0; x < width; ++x) {
+        for (size_t x = 0; x < width; ++x) {
             size_t at = data + y * inRow + x * 3;
             double b = static_cast<unsigned char>(bmp[at]), g = static_cast<unsigned char>(bmp[at + 1]),
                    r = static_cast<unsigned char>(bmp[at + 2]);
@@ -161,7 +161,7 @@ TEST(TablePrintRendering, ThreePagesLookAsAPersonCheckedThem) {
     for (long r = 0; r < 20; ++r) {
         Set(t.get(), r, 0, std::to_wstring(r + 1).c_str());
         Set(t.get(), r, 1, names[r]);
-        int group = r < 7 ? 0 : r < 13 ? 1 : 2;
+        size_t group = r < 7 ? 0 : r < 13 ? 1 : 2;
         Set(t.get(), r, 2, group == 0 ? L"Fruit" : group == 1 ? L"Vegetable" : L"Nut");
         t->putref_PictureMatrix(r, 3, pictures[group].as<IPictureDisp>(IID_IPictureDisp).get());
     }

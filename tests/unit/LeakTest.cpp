@@ -28,7 +28,7 @@ long SystemHandleCount() {
     struct Entry { ULONG pid; BYTE type; BYTE flags; USHORT value; PVOID object; ULONG access; };
     struct Table { ULONG count; Entry entries[1]; };
     using Query = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+    auto query = ProcAddress<Query>(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
     if (!query) return -1;
     std::vector<char> buffer(1 << 16);
     ULONG needed = 0;
@@ -50,11 +50,22 @@ long HandleCount() {
     return SystemHandleCount();
 }
 
+// The process's PEB, as ntdll reports it (GCC 12 takes the thread block's segment read that
+// NtCurrentTeb makes for an access out of bounds).
+void* ProcessEnvironmentBlock() {
+    using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = ProcAddress<Query>(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION info = {};
+    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0) return nullptr;
+    return info.PebBaseAddress;
+}
+
 // Wine's GDI handle table (GDI_SHARED_MEMORY), reached through PEB.GdiSharedHandleTable.
 long WineGdiCount() {
     struct Entry { ULONGLONG object; ULONG owner; USHORT unique; UCHAR type; UCHAR flags; ULONGLONG user; };
     static_assert(sizeof(Entry) == 24, "Wine's GDI handle entry");
-    void* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
+    void* peb = ProcessEnvironmentBlock();
+    if (!peb) return -1;
     const size_t gdiSharedHandleTable = sizeof(void*) == 8 ? 0xF8 : 0x94;  // its place in the PEB
     auto* table = *reinterpret_cast<Entry**>(static_cast<char*>(peb) + gdiSharedHandleTable);
     if (!table) return -1;
@@ -88,7 +99,7 @@ Counters Measure() {
 
 HRESULT CanUnloadNow() {
     using Fn = HRESULT(WINAPI*)();
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(LibraryModule(), "DllCanUnloadNow"));
+    auto fn = ProcAddress<Fn>(LibraryModule(), "DllCanUnloadNow");
     return fn ? fn() : E_FAIL;
 }
 

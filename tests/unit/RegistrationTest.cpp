@@ -96,7 +96,7 @@ Identity LibraryIdentity() {
 
 Snapshot Take(const Identity& id, REGSAM view = 0) {
     Snapshot s;
-    for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, L"", view)) s.insert(L"HKCR\\" + n);
+    for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, std::wstring(), view)) s.insert(L"HKCR\\" + n);
     for (const wchar_t* branch : {L"CLSID", L"Interface", L"TypeLib"})
         for (const std::wstring& n : SubkeyNames(HKEY_CLASSES_ROOT, branch, view))
             s.insert(std::wstring(branch) + L"\\" + n);
@@ -124,7 +124,8 @@ DWORD RunX86Regsvr32(bool unregister) {
     GetWindowsDirectoryW(windows, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(windows) + L"\\SysWOW64\\regsvr32.exe\" /s " +
                            (unregister ? L"/u " : L"") + L"\"" + X86Library() + L"\"";
-    STARTUPINFOW startup = {sizeof startup};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return GetLastError() | 0x80000000u;
@@ -163,7 +164,7 @@ std::string Difference(const Snapshot& a, const Snapshot& b) {
 
 HRESULT CallExport(const char* name) {
     using Fn = HRESULT(WINAPI*)();
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(LibraryModule(), name));
+    auto fn = ProcAddress<Fn>(LibraryModule(), name);
     return fn ? fn() : E_FAIL;
 }
 
@@ -179,7 +180,9 @@ bool X86BuildBeside() {
 // Leaves the x86 build beside registered however the test ends.
 struct X86RegisteredAgainAtEnd {
     ~X86RegisteredAgainAtEnd() {
-        if (X86BuildBeside()) EXPECT_EQ(RunX86Regsvr32(false), 0u);
+        if (X86BuildBeside()) {
+            EXPECT_EQ(RunX86Regsvr32(false), 0u);
+        }
     }
 };
 
@@ -189,7 +192,9 @@ TEST(Registration, UnregisteringLeavesTheClassesRootAsItWas) {
     RegisterAgainAtEnd guard;
     // The other build beside shares keys with this one: it is away for the round trip.
     X86RegisteredAgainAtEnd x86Guard;
-    if (X86BuildBeside()) ASSERT_EQ(RunX86Regsvr32(true), 0u);
+    if (X86BuildBeside()) {
+        ASSERT_EQ(RunX86Regsvr32(true), 0u);
+    }
 
     ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
     Snapshot before = Take(id);

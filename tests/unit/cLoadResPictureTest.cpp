@@ -159,7 +159,7 @@ TEST(cLoadResPicture, WorksUnderAUnicodeTemporaryFolderAndFromAUnicodeLibraryFol
     wx::LoadedModule copy(LoadLibraryW((folder + L"\\WENDRAX1.dll").c_str()));
     ASSERT_TRUE(copy);
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(copy.get(), "DllGetClassObject"));
+    auto get = ProcAddress<GetClassObjectFn>(copy.get(), "DllGetClassObject");
     ASSERT_TRUE(get);
     auto make = [&](REFCLSID clsid) {
         ComPtr<IClassFactory> factory;

@@ -155,7 +155,7 @@ TEST(ShortCut, ToolkitMakesItsFolderAndRefusesANamelessLink) {
     HMODULE toolkit = LoadLibraryA((ProgramFolder() + "\\vb6stkit.dll").c_str());
     ASSERT_TRUE(toolkit);
     using CreateFn = long(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR, long, LPCSTR);
-    auto create = reinterpret_cast<CreateFn>(GetProcAddress(toolkit, "fCreateShellLink"));
+    auto create = ProcAddress<CreateFn>(toolkit, "fCreateShellLink");
     ASSERT_TRUE(create);
     std::string program = ProgramFolder() + "\\wendrax1_unit.exe";
     std::string file = LinkFile("wx group\\inner", "tool");

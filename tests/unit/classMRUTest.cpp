@@ -29,7 +29,7 @@ void PutSetting(const wchar_t* section, const wchar_t* key, const wchar_t* text)
     std::wstring path = L"Software\\VB and VBA Program Settings\\WxUnitMRU\\" + std::wstring(section);
     HKEY h = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr);
-    RegSetValueExW(h, key, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), (lstrlenW(text) + 1) * sizeof(wchar_t));
+    RegSetValueExW(h, key, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
     RegCloseKey(h);
 }
 

@@ -78,7 +78,9 @@ struct Picture {
     OLE_HANDLE palette = 1;
     HBITMAP bitmap = nullptr;
     std::vector<COLORREF> pixels;  // row by row
-    COLORREF at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+    COLORREF at(int x, int y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] & 0xFFFFFF;
+    }
 };
 
 Picture Inspect(IPictureDisp* disp) {
@@ -97,7 +99,7 @@ Picture Inspect(IPictureDisp* disp) {
     if (type != PICTYPE_BITMAP || GetObject(p.bitmap, sizeof bm, &bm) != sizeof bm) return p;
     p.width = bm.bmWidth;
     p.height = bm.bmHeight;
-    p.pixels.resize(static_cast<size_t>(p.width) * p.height);
+    p.pixels.resize(static_cast<size_t>(p.width) * static_cast<size_t>(p.height));
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = p.width;
@@ -106,7 +108,7 @@ Picture Inspect(IPictureDisp* disp) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    int rows = p.height ? GetDIBits(screen, p.bitmap, 0, p.height, p.pixels.data(), &info, DIB_RGB_COLORS) : 0;
+    int rows = p.height ? GetDIBits(screen, p.bitmap, 0, static_cast<UINT>(p.height), p.pixels.data(), &info, DIB_RGB_COLORS) : 0;
     ReleaseDC(nullptr, screen);
     // GetDIBits gives 0x00RRGGBB; turn it into COLORREF order.
     for (auto& v : p.pixels) v = RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
@@ -392,7 +394,7 @@ ComPtr<FakeHostObject> PrinterDouble(double shortSide, double longSide, long sca
         if (args.size() != 5) return DISP_E_BADPARAMCOUNT;
         printed->pictureIsTheOneGiven = V_VT(args[0]) == VT_DISPATCH && V_DISPATCH(args[0]) == expectedPicture;
         double* out[] = {nullptr, &printed->left, &printed->top, &printed->width, &printed->height};
-        for (int i = 1; i < 5; ++i) {
+        for (size_t i = 1; i < 5; ++i) {
             Variant v;
             VariantChangeType(v.get(), args[i], 0, VT_R8);
             *out[i] = V_R8(v.get());

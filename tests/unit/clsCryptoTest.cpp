@@ -74,13 +74,13 @@ std::string RandomBytes(size_t count, unsigned seed) {
 // conversion is exact.
 std::wstring TextOfBytes(const std::string& bytes) {
     int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(n, L'\0');
+    std::wstring text(static_cast<size_t>(n), L'\0');
     if (n) MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
     return text;
 }
 std::string BytesOfText(const std::wstring& text) {
     int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(n, '\0');
+    std::string bytes(static_cast<size_t>(n), '\0');
     if (n) WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
     return bytes;
 }
@@ -142,7 +142,15 @@ TEST_F(CryptoTest, DefaultModeIsTheShiftCipherAndTouchesNoField) {
     std::wstring enciphered = Text(CRYPTO_ENCRYPTION, L"abc", L"pw", 21, 1, false);
     EXPECT_EQ(BytesOfText(enciphered), "\xA1\xA2\xA3");
     EXPECT_EQ(Text(CRYPTO_DECRYPTION, enciphered, L"", 21, 0, false), L"abc");
-    EXPECT_EQ(Text(static_cast<acCryptographicTypeConst>(2), L"abc", L"", 21, 0, false), L"");
+    {  // a type neither one nor the other (no value of the enumeration: as a host passes it)
+        ComPtr<IDispatch> object = crypto.as<IDispatch>(IID_IDispatch);
+        Variant type = Variant::Long(2), source = Variant::Text(L"abc"), password = Variant::Text(L""),
+                method = Variant::Long(21), conversion = Variant::Long(0), standard = Variant::Bool(false);
+        CallResult r = Call(object.get(), L"StringCryptography",
+                            {Val(type), Val(source), Val(password), Val(method), Val(conversion), Val(standard)});
+        EXPECT_EQ(r.hr, S_OK);
+        EXPECT_EQ(TextOf(*r.value.get()), L"");
+    }
     EXPECT_EQ(TextField(&_clsCrypto::get_m_EncDec_Password), L"");
     EXPECT_EQ(TextField(&_clsCrypto::get_sProvider), L"");
     EXPECT_EQ(TextField(&_clsCrypto::get_s_DataValue), L"");
@@ -198,13 +206,13 @@ TEST_F(CryptoTest, HexadecimalFormIsTwoUppercaseDigitsPerCode) {
     std::string bytes = BytesOfText(raw);
     std::string expected;
     char two[3];
-    for (unsigned char c : bytes) { sprintf(two, "%02X", c); expected += two; }
+    for (char c : bytes) { sprintf(two, "%02X", static_cast<unsigned char>(c)); expected += two; }
     EXPECT_EQ(BytesOfText(hex), expected);
     // Lowercase digits and a single trailing digit are read too.
     std::wstring lower = hex;
     for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
     EXPECT_EQ(Text(CRYPTO_DECRYPTION, lower, L"k", 19, 1), L"hexadecimal");
-    EXPECT_EQ(Text(CRYPTO_DECRYPTION, L"", L"k", 19, 1), L"");
+    EXPECT_EQ(Text(CRYPTO_DECRYPTION, std::wstring(), L"k", 19, 1), L"");
 }
 
 TEST_F(CryptoTest, NonHexadecimalPairRaisesTypeMismatch) {
@@ -367,7 +375,7 @@ TEST_F(CryptoTest, ChunkedFileEqualsOneShotForStreamAndBlockCiphers) {
     for (int method : {19, 20}) {
         for (size_t size : sizes) {
             SCOPED_TRACE(testing::Message() << "method " << method << " size " << size);
-            std::string original = RandomBytes(size, static_cast<unsigned>(size + method));
+            std::string original = RandomBytes(size, static_cast<unsigned>(size) + static_cast<unsigned>(method));
             WriteFileBytes(path, original);
             ASSERT_TRUE(File(CRYPTO_ENCRYPTION, path, L"chunks", method));
             Reference reference(method, "chunks");
@@ -491,7 +499,7 @@ TEST_F(CryptoTest, FileMembersThroughDispatchClearTheCallersKey) {
     WriteFileBytes(path, "through IDispatch");
     Text(CRYPTO_ENCRYPTION, L"x", L"pw", 11, 0);
     ComPtr<IDispatch> object = crypto.as<IDispatch>(IID_IDispatch);
-    Variant key = Variant::Long(Field(&_clsCrypto::get_lHSessionKey));
+    Variant key = Variant::Long(static_cast<LONG>(Field(&_clsCrypto::get_lHSessionKey)));
     Variant name = Variant::Text(path.c_str());
     CallResult r = Call(object.get(), L"DoFileEncrypt", {Val(name), Ref(key)});
     ASSERT_EQ(r.hr, S_OK);
@@ -633,8 +641,9 @@ TEST_F(CryptoTest, TextsAndFilesStoredByAnEarlierBuildStillOpenAndAreMadeAlike) 
         for (wchar_t c : plain)
             if (cryptoApi || c < 0xC0 || c > 0xFF) recovered += c;
         EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), recovered);
-        if (recovered == plain)
+        if (recovered == plain) {
             EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+        }
     }
 
     ScratchFolder folder;
@@ -679,10 +688,10 @@ TEST(CryptoProvider, FirstAcquisitionsAtOnceOnAFreshProfileAllSucceed) {
                     crypto->StringCryptography(CRYPTO_ENCRYPTION, source.get(), password.get(),
                                                t % 2 ? MS_DEF_PROV__CALG_MD5__CALG_RC4 : MS_ENHANCED_PROV__CALG_SHA__CALG_3DES_112,
                                                CRYPTO_CONVERSION_HEXA, VARIANT_TRUE, out.put());
-                results[t] = out.isNull() ? std::wstring() : std::wstring(out.get(), out.length());
+                results[static_cast<size_t>(t)] = out.isNull() ? std::wstring() : std::wstring(out.get(), out.length());
             });
         for (auto& thread : threads) thread.join();
-        for (int t = 0; t < kThreads; ++t) EXPECT_FALSE(results[t].empty()) << "round " << round << ", thread " << t;
+        for (int t = 0; t < kThreads; ++t) EXPECT_FALSE(results[static_cast<size_t>(t)].empty()) << "round " << round << ", thread " << t;
     }
 }
 
@@ -701,7 +710,7 @@ bool PageBytes(const std::wstring& text, std::string& bytes) {
     BOOL usedDefault = FALSE;
     int n = WideCharToMultiByte(CipherPage(), WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
                                 nullptr, 0, nullptr, &usedDefault);
-    bytes.assign(n, '\0');
+    bytes.assign(static_cast<size_t>(n), '\0');
     if (n) WideCharToMultiByte(CipherPage(), WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
                                n, nullptr, nullptr);
     std::wstring back(bytes.size(), L'\0');
@@ -717,7 +726,7 @@ std::wstring PageText(const std::string& bytes) {
 }
 std::string Utf8(const std::wstring& text) {
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(n, '\0');
+    std::string bytes(static_cast<size_t>(n), '\0');
     if (n) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
     return bytes;
 }
@@ -843,7 +852,7 @@ TEST_F(CryptoCodePage, ShiftCipherCarriesEverythingAndReadsOldFormsAsBefore) {
     // 64 and above only) deciphers as before.
     std::string low = every.substr(0, 192), high = every.substr(64);
     std::string shifted;
-    for (unsigned char c : low) shifted.push_back(static_cast<char>(c + 64));
+    for (char c : low) shifted.push_back(static_cast<char>(static_cast<unsigned char>(c) + 64));
     EXPECT_TRUE(Text(CRYPTO_ENCRYPTION, PageText(low), L"", 0, 0, false) == PageText(shifted));
     EXPECT_TRUE(Text(CRYPTO_DECRYPTION, PageText(high), L"", 0, 0, false) == PageText(every.substr(0, 192)));
     // A broken escape is dropped as any code below 64 always was; what follows it stays.
@@ -866,14 +875,14 @@ const size_t kSealHeader = 40, kSealTag = 16, kSealSegment = 1u << 20;
 std::string BytesOfHex(const std::wstring& hex) {
     std::string bytes;
     for (size_t at = 0; at + 1 < hex.size(); at += 2)
-        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.begin() + at, hex.begin() + at + 2), nullptr, 16)));
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16)));
     return bytes;
 }
 std::wstring HexOf(const std::string& bytes) {
     std::wstring hex;
     wchar_t two[3];
-    for (unsigned char c : bytes) {
-        swprintf(two, 3, L"%02X", c);
+    for (char c : bytes) {
+        swprintf(two, 3, L"%02X", static_cast<unsigned char>(c));
         hex += two;
     }
     return hex;
@@ -899,7 +908,9 @@ TEST_F(CryptoTest, SealedTextsComeBackDifferEachTimeAndLeaveNoCryptoApiHandles) 
         long conversion = static_cast<long>(i % 2);
         SCOPED_TRACE(Utf8(text));
         std::wstring sealed = Text(CRYPTO_ENCRYPTION, text, kJapanese, 25, conversion);
-        if (i == 0) EXPECT_NE(Text(CRYPTO_ENCRYPTION, text, kJapanese, 25, conversion), sealed);
+        if (i == 0) {
+            EXPECT_NE(Text(CRYPTO_ENCRYPTION, text, kJapanese, 25, conversion), sealed);
+        }
         EXPECT_EQ(Text(CRYPTO_DECRYPTION, sealed, kJapanese, 25, conversion), text);
         EXPECT_EQ(TextField(&_clsCrypto::get_OutBuffer), text);
         std::string bytes;
@@ -978,7 +989,7 @@ TEST_F(CryptoTest, SealedFilesOpenOnlyWhenEverySegmentIsThereInItsPlace) {
     EXPECT_EQ(done, VARIANT_FALSE);
 
     const size_t whole = kSealSegment + kSealTag;
-    auto segment = [&](int i) { return sealed.substr(kSealHeader + i * whole, i < 2 ? whole : std::string::npos); };
+    auto segment = [&](size_t i) { return sealed.substr(kSealHeader + i * whole, i < 2 ? whole : std::string::npos); };
     std::string header = sealed.substr(0, kSealHeader);
     std::string flipped = sealed;
     flipped[kSealHeader + whole + 77] ^= 0x40;
@@ -1071,7 +1082,7 @@ std::wstring EarlierForm(const std::wstring& text) {
     std::string bytes(text.size() * 2 + 1, '\0');
     int n = WideCharToMultiByte(CipherPage(), 0, text.data(), static_cast<int>(text.size()), &bytes[0],
                                 static_cast<int>(bytes.size()), nullptr, nullptr);
-    return PageText(bytes.substr(0, n));
+    return PageText(bytes.substr(0, static_cast<size_t>(n)));
 }
 
 }  // namespace
@@ -1095,8 +1106,9 @@ TEST_F(CryptoStored, TextsAndFilesOpenAsTheyDidAndExactOnesAreMadeAlike) {
             continue;
         }
         EXPECT_EQ(Text(CRYPTO_DECRYPTION, stored, password.c_str(), method, conversion, cryptoApi), opened);
-        if (opened == plain)
+        if (opened == plain) {
             EXPECT_EQ(Text(CRYPTO_ENCRYPTION, plain, password.c_str(), method, conversion, cryptoApi), stored);
+        }
     }
 
     ScratchFolder folder;

@@ -61,7 +61,7 @@ std::string BytesOf(const Variant& v) {
     SafeArrayGetLBound(a, 1, &lower);
     SafeArrayGetUBound(a, 1, &upper);
     if (lower != 0) return "<lower bound not 0>";
-    return std::string(static_cast<const char*>(a->pvData), upper + 1);
+    return std::string(static_cast<const char*>(a->pvData), static_cast<size_t>(upper + 1));
 }
 
 TEST_F(Handler, TextTypesAndThePercentRule) {

@@ -19,6 +19,7 @@ ComPtr<IDispatch> MakeObject() { return Create<IDispatch>(CLSID_clsDrvInfo2, IID
 ComPtr<_clsDrvInfo2> MakeTyped() { return Create<_clsDrvInfo2>(CLSID_clsDrvInfo2, IID__clsDrvInfo2); }
 
 Variant T(const std::wstring& text) { return Variant::Text(text.c_str()); }
+Variant T(const wchar_t* text) { return Variant::Text(text); }
 std::wstring S(const CallResult& r) { return TextOf(*r.value.get()); }
 bool B(const CallResult& r) { return V_VT(r.value.get()) == VT_BOOL && V_BOOL(r.value.get()) == VARIANT_TRUE; }
 
@@ -124,7 +125,9 @@ public:
         EXPECT_TRUE(container);
         if (container) container->FindConnectionPoint(DIID___clsDrvInfo2, point_.put());
         EXPECT_TRUE(point_);
-        if (point_) EXPECT_EQ(point_->Advise(sink, &cookie_), S_OK);
+        if (point_) {
+            EXPECT_EQ(point_->Advise(sink, &cookie_), S_OK);
+        }
     }
     ~Connection() { if (point_) point_->Unadvise(cookie_); }
 
@@ -316,7 +319,7 @@ TEST(clsDrvInfo2, IsThisRestrictedProbesAndLeavesNothing) {
         Variant v = T(p);
         return B(Call(o.get(), L"IsThisRestricted", {Ref(v)}));
     };
-    EXPECT_TRUE(restricted(L""));
+    EXPECT_TRUE(restricted(std::wstring()));
     EXPECT_FALSE(restricted(scratch.path()));
     EXPECT_FALSE(Exists(scratch.file(L"_Test.$$$")));
     EXPECT_TRUE(restricted(scratch.file(L"no such folder")));
@@ -501,7 +504,7 @@ TEST(clsDrvInfo2, PathsAreReadUpToTheirFirstNul) {
     // The write probe below a file's name never reaches the file itself (it used to empty it and
     // delete it).
     WriteFileBytes(scratch.file(L"keep.txt"), "mine");
-    Variant file = WithNul(scratch.file(L"keep.txt"), L"");
+    Variant file = WithNul(scratch.file(L"keep.txt"), std::wstring());
     EXPECT_TRUE(B(Call(o.get(), L"IsThisRestricted", {Ref(file)})));
     EXPECT_EQ(ReadFileBytes(scratch.file(L"keep.txt")), "mine");
 
@@ -621,7 +624,7 @@ TEST(clsDrvInfo2, TemporaryFilesReachUnicodeFoldersAndLeaveTheTwinsAlone) {
     WriteFileBytes(twin + L"\\ansi.txt", "a fa\xE7" "ade");
     Variant path = T(twin), wanted = T(kGreek), held = T(L"FA\x00C7" L"ADE");
     EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(wanted)}).value.get()),
-              (std::vector<std::wstring>{L"N/A", L""}));
+              (std::vector<std::wstring>{L"N/A", std::wstring()}));
     EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(held)}).value.get()),
               (std::vector<std::wstring>{twin + L"\\ansi.txt"}));
 }
@@ -807,7 +810,7 @@ TEST(clsDrvInfo2, EventEnumeratorsHoldTheirSinksAndTheLibrary) {
         STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--refs); }
     } sink;
     using CanUnloadFn = HRESULT(WINAPI*)();
-    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(LibraryModule(), "DllCanUnloadNow"));
+    auto canUnload = ProcAddress<CanUnloadFn>(LibraryModule(), "DllCanUnloadNow");
     ASSERT_TRUE(canUnload);
     ComPtr<IEnumConnections> connections, clone;
     {
@@ -924,7 +927,7 @@ TEST(clsDrvInfo2, TextSearchIgnoresCaseAndSaysNAWhenNothingMatches) {
               Sorted({tree.path(L"a.TXT"), tree.path(L"b.txt")}));
     Variant absent = T(L"not there at all");
     EXPECT_EQ(TextArray(*Call(o.get(), L"TextSearch", {Ref(path), Ref(absent)}).value.get()),
-              (std::vector<std::wstring>{L"N/A", L""}));
+              (std::vector<std::wstring>{L"N/A", std::wstring()}));
     Variant nowhere = T(tree.path(L"nope"));
     EXPECT_EQ(Call(o.get(), L"TextSearch", {Ref(nowhere), Ref(text)}).number, 76);
 }
@@ -967,7 +970,7 @@ TEST(clsDrvInfo2, TotalsByDateCountFilesOnOrAfterTheDay) {
         VarBstrFromDate(d, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, text.put());
         return std::wstring(text.get());
     };
-    for (short kind : {2, 3, 4}) {
+    for (long kind : {2L, 3L, 4L}) {
         Variant type = Variant::Long(kind);
         Variant yesterday = T(dayText(today - 1)), tomorrow = T(dayText(today + 1));
         EXPECT_EQ(S(Call(o.get(), L"Get_Totals", {Val(T(tree.path())), Ref(type), Ref(yesterday)})), L"5") << kind;

@@ -106,10 +106,10 @@ TEST_F(KeyBoard, CharacterNoKeyProducesSendsEveryModifierAroundKey255) {
     Press(text);
     ASSERT_EQ(g_keys.size(), 8u);
     BYTE modifiers[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (int i = 0; i < 3; ++i) ExpectEvent(i, modifiers[i], 0, 0);
+    for (size_t i = 0; i < 3; ++i) ExpectEvent(i, modifiers[i], 0, 0);
     ExpectEvent(3, 0xFF, ScanOf(0xFFFFFFFF), ExtOf(0xFFFFFFFF));
     ExpectEvent(4, 0xFF, ScanOf(0xFFFFFFFF), ExtOf(0xFFFFFFFF) | kUp);
-    for (int i = 0; i < 3; ++i) ExpectEvent(5 + i, modifiers[i], 0, kUp);
+    for (size_t i = 0; i < 3; ++i) ExpectEvent(5 + i, modifiers[i], 0, kUp);
 }
 
 TEST_F(KeyBoard, EmptyKeyIsAnInvalidCall) {

@@ -265,7 +265,7 @@ class CdromDrive {
 public:
     CdromDrive(wchar_t letter, const std::wstring& folder) : letter_(letter) {
         using UnixNameFn = char*(CDECL*)(LPCWSTR);
-        auto unixName = reinterpret_cast<UnixNameFn>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+        auto unixName = ProcAddress<UnixNameFn>(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name");
         if (!unixName) return;
         char* path = unixName(folder.c_str());
         if (!path) return;

@@ -118,10 +118,10 @@ TEST_F(SecretFilesTest, FileOfAnEarlierBuildReadsTheSameAndIsMadeAlike) {
     ASSERT_EQ(expected.size(), 1u);
     std::wstring joined = TextOfHex(expected[0]);
     std::wstring records[4];
-    for (int i = 0, start = 0; i < 4; ++i) {
+    for (size_t i = 0, start = 0; i < 4; ++i) {
         size_t bar = joined.find(L'|', start);
         records[i] = joined.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start);
-        start = static_cast<int>(bar + 1);
+        start = bar + 1;
     }
     ASSERT_EQ(records[3], L"x");
     // The records as they were stored (without the codes of 192 and above) still make the same

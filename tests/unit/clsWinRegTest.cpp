@@ -206,7 +206,7 @@ TEST(WinRegInstalled, StartupListUnderAFolderAndANameTheCodePageCannotHold) {
     ASSERT_TRUE(module);
     {
         using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-        auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+        auto get = ProcAddress<GetClassObjectFn>(module, "DllGetClassObject");
         ComPtr<IClassFactory> factory;
         ComPtr<_clsWinReg> reg;
         ASSERT_EQ(get(CLSID_clsWinReg, IID_IClassFactory, factory.putVoid()), S_OK);

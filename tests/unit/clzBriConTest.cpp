@@ -15,7 +15,7 @@ using namespace wxtest;
 
 namespace {
 
-const HRESULT kOverflow = 0x800A0006;
+const HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 const GUID kPixelGuid = {0xA914BC59, 0xF1C7, 0x4AEB, {0xA2, 0x43, 0xB8, 0x78, 0x7C, 0x11, 0x99, 0xD2}};
 
 ComPtr<_clzBriCon> NewBriCon() { return Create<_clzBriCon>(CLSID_clzBriCon, IID__clzBriCon); }
@@ -46,7 +46,8 @@ long High(long v) { return v > 255 ? 255 : v; }
 long Low(long v) { return v < 0 ? 0 : v; }
 Maybe Lin(long a, long b, float pos) {
     long double p = pos;
-    return RoundFit((1 - p) * (long double)(float)a + p * (long double)(float)b);
+    return RoundFit((1 - p) * static_cast<long double>(static_cast<float>(a)) +
+                    p * static_cast<long double>(static_cast<float>(b)));
 }
 
 using ChannelRule = std::function<Maybe(long, long)>;

@@ -243,10 +243,8 @@ TEST_F(IniTest, SavingAFormPlacement) {
 }
 
 TEST_F(IniTest, RestoringAFormPlacementKeepsItOnScreen) {
-    double tppX = 1440.0 / 96, tppY = 1440.0 / 96;
     HDC screen = GetDC(nullptr);
-    tppX = 1440.0 / GetDeviceCaps(screen, LOGPIXELSX);
-    tppY = 1440.0 / GetDeviceCaps(screen, LOGPIXELSY);
+    const double tppX = 1440.0 / GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     double screenWidth = GetSystemMetrics(SM_CXSCREEN) * tppX;
 

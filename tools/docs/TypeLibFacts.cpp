@@ -42,7 +42,7 @@ struct VarDesc {
 std::string Utf8(const wchar_t* text, size_t length) {
     if (!text || length == 0) return {};
     int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
+    std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &out[0], size, nullptr, nullptr);
     return out;
 }
@@ -51,7 +51,8 @@ std::string Utf8(const std::wstring& text) { return Utf8(text.c_str(), text.size
 
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -70,7 +71,6 @@ std::string Quoted(const std::string& text) {
     }
     return out + "\"";
 }
-std::string Quoted(const Bstr& text) { return Quoted(Utf8(text)); }
 
 // A JSON object written field by field.
 class Fields {
@@ -227,7 +227,7 @@ std::string Member(ITypeInfo* info, UINT index) {
     FuncDesc func(info, index);
     if (!func) return Fields().text("error", "no description").str();
     const FUNCDESC& f = *func.get();
-    std::vector<BSTR> names(f.cParams + 1, nullptr);
+    std::vector<BSTR> names(static_cast<size_t>(f.cParams) + 1, nullptr);
     UINT count = 0;
     info->GetNames(f.memid, names.data(), static_cast<UINT>(names.size()), &count);
     std::vector<Bstr> owned;
@@ -249,7 +249,8 @@ std::string Member(ITypeInfo* info, UINT index) {
         // none), and the platform reports the names of a member id's first half for all its halves:
         // so it stays unnamed here, and the reference names it after its source.
         bool assigned = (f.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) && i == f.cParams - 1;
-        std::string name = !assigned && i + 1u < count ? Utf8(owned[i + 1]) : "";
+        const UINT place = static_cast<UINT>(i) + 1;  // the first name is the member's own
+        std::string name = !assigned && place < count ? Utf8(owned[place]) : "";
         Fields p;
         p.text("name", name)
             .flag("assigned", assigned)

@@ -59,7 +59,7 @@ struct ScratchKeys {
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
+    std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
     return out;
 }
@@ -162,7 +162,7 @@ int Fail(const char* what, long code) {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return Fail("usage: RegistrationCapture DLL OUTPUT", 0);
     wchar_t full[MAX_PATH];
-    if (!GetFullPathNameW(argv[1], MAX_PATH, full, nullptr)) return Fail("bad DLL path", GetLastError());
+    if (!GetFullPathNameW(argv[1], MAX_PATH, full, nullptr)) return Fail("bad DLL path", static_cast<long>(GetLastError()));
     Capture capture;
     capture.dll = full;
     capture.dir = capture.dll.substr(0, capture.dll.find_last_of(L'\\'));
@@ -192,8 +192,10 @@ int wmain(int argc, wchar_t** argv) {
     {
         Library dll;
         dll.handle = LoadLibraryW(full);
-        if (!dll.handle) return Fail("cannot load the DLL", GetLastError());
-        auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(dll.handle, "DllRegisterServer"));
+        if (!dll.handle) return Fail("cannot load the DLL", static_cast<long>(GetLastError()));
+        // Through the type that stands for any function, on the way from the generic entry point.
+        auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll.handle, "DllRegisterServer")));
         if (!entry) return Fail("no DllRegisterServer", 0);
         for (Root& root : roots) RegOverridePredefKey(root.predefined, root.scratch.handle);
         registered = entry();

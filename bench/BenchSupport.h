@@ -1,6 +1,7 @@
 // What the benchmarks share: a clock, the library beside the benchmark program, and objects made
 // through its own class factories (no registration needed).
 #pragma once
+#include "frame/Handles.h"
 #include <windows.h>
 #include <objbase.h>
 #include <string>
@@ -23,12 +24,7 @@ inline std::wstring ProgramFolder() {
 
 inline HMODULE LoadLibraryBeside() { return LoadLibraryW((ProgramFolder() + L"WENDRAX1.dll").c_str()); }
 
-// The function `name` exported by `module`, as its own type (null when missing). The platform
-// hands it out as a generic function; it passes through the type that stands for any function.
-template <class Fn>
-Fn ProcAddress(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+using wx::ProcAddress;
 
 template <class T>
 T* Create(HMODULE library, REFCLSID clsid, REFIID iid) {

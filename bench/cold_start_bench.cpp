@@ -108,7 +108,7 @@ int ChildFromFile(const wchar_t* path) {
     double start = Now();
     HMODULE library = LoadLibraryW(path);
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto getClassObject = library ? reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject")) : nullptr;
+    auto getClassObject = library ? ProcAddress<GetClassObjectFn>(library, "DllGetClassObject") : nullptr;
     IClassFactory* factory = nullptr;
     IDispatch* object = nullptr;
     HRESULT hr = getClassObject ? getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) : E_FAIL;
@@ -217,7 +217,7 @@ double Median(std::vector<double> v) {
 bool RegisterLibrary() {
     HMODULE library = LoadLibraryBeside();
     using Fn = HRESULT(WINAPI*)();
-    auto registerServer = library ? reinterpret_cast<Fn>(GetProcAddress(library, "DllRegisterServer")) : nullptr;
+    auto registerServer = library ? ProcAddress<Fn>(library, "DllRegisterServer") : nullptr;
     bool ok = registerServer && SUCCEEDED(registerServer());
     if (library) FreeLibrary(library);
     return ok;

@@ -95,10 +95,7 @@ STDMETHODIMP clSShortCut::doAddShortCut(BSTR ExeFileSpec, BSTR Title, BSTR Argli
             std::wstring arguments = BeforeNul(TrimSpaces(TextOf(Arglist)));
             std::wstring title = BeforeNul(TrimSpaces(TextOf(Title)));
             LoadedModule toolkit = LoadToolkit();
-            // The entry point comes back as a generic function; it goes through the type that
-            // stands for any function on its way to its own.
-            auto create = reinterpret_cast<CreateShellLinkFn>(
-                reinterpret_cast<void (*)()>(GetProcAddress(toolkit.get(), kCreateShellLink)));
+            auto create = ProcAddress<CreateShellLinkFn>(toolkit.get(), kCreateShellLink);
             if (!create) RaiseRuntime(453);  // the library lacks the entry point
             // The toolkit takes ANSI text and finds the user's folders in ANSI: it gets the link
             // whenever all of that holds in the code page. Otherwise a look-alike name would

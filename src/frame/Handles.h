@@ -125,6 +125,13 @@ template <class Handle>
 Handle HandleOfLong(long value) { return reinterpret_cast<Handle>(static_cast<LONG_PTR>(value)); }
 inline long LongOfHandle(const void* handle) { return static_cast<long>(reinterpret_cast<LONG_PTR>(handle)); }
 
+// The function `name` exported by `module`, as its own type (null when missing). The platform
+// hands it out as a generic function; it passes through the type that stands for any function.
+template <class Fn>
+Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 class Bstr {
 public:
     Bstr() = default;

@@ -57,8 +57,9 @@ HRESULT RegisterClass(const ClassEntry& entry, const std::wstring& path, TLIBATT
     if (FAILED(hr = SetText(key + L"\\ProgID", nullptr, progId))) return hr;
     if (FAILED(hr = SetText(key + L"\\VERSION", nullptr, version))) return hr;
     if (FAILED(hr = SetText(key + L"\\TypeLib", nullptr, GuidText(lib->guid)))) return hr;
-    if (FAILED(hr = SetText(key + L"\\Programmable", nullptr, L""))) return hr;
-    if (FAILED(hr = SetText(key + L"\\Implemented Categories\\{40FC6ED5-2438-11CF-A3DB-080036F12502}", nullptr, L"")))
+    // Empty values as std::wstring(): GCC 12 reports a false overrun copying L"" into one here.
+    if (FAILED(hr = SetText(key + L"\\Programmable", nullptr, std::wstring()))) return hr;
+    if (FAILED(hr = SetText(key + L"\\Implemented Categories\\{40FC6ED5-2438-11CF-A3DB-080036F12502}", nullptr, std::wstring())))
         return hr;
     if (FAILED(hr = SetText(progId, nullptr, progId))) return hr;
     return SetText(progId + L"\\Clsid", nullptr, clsid);

@@ -26,7 +26,7 @@ struct MountMgrUnixDrive {
 using UnixFileName = char*(CDECL*)(const wchar_t*);
 
 UnixFileName WineUnixName() {
-    return reinterpret_cast<UnixFileName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    return wx::ProcAddress<UnixFileName>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
 }
 
 bool WineDefine(wchar_t letter, const char* unixPath) {

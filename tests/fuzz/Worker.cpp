@@ -379,8 +379,8 @@ int RunWorker(const Options& o) {
         return 3;
     }
     HMODULE library = LoadLibraryW(o.library.c_str());
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(library, "DllGetClassObject"));
-    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(library, "DllCanUnloadNow"));
+    auto get = wx::ProcAddress<GetClassObjectFn>(library, "DllGetClassObject");
+    auto canUnload = wx::ProcAddress<CanUnloadFn>(library, "DllCanUnloadNow");
     if (!get || !canUnload) {
         Note(L"the library cannot be loaded: " + o.library);
         return 3;

@@ -15,12 +15,7 @@ using wx::Variant;
 HMODULE LibraryModule();
 std::wstring LibraryPath();
 
-// The function `name` exported by `module`, as its own type (null when missing). The platform
-// hands it out as a generic function; it passes through the type that stands for any function.
-template <class Fn>
-Fn ProcAddress(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+using wx::ProcAddress;
 
 // Creates an object through the library's own DllGetClassObject (no registration needed).
 template <class T>

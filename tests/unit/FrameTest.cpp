@@ -575,8 +575,8 @@ TEST(Frame, GeneratedDispatchTablesAreTheTypeLibrarys) {
 TEST(Frame, ClassFactoryAndUnloading) {
     using CanUnloadFn = HRESULT(WINAPI*)();
     using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(LibraryModule(), "DllCanUnloadNow"));
-    auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(LibraryModule(), "DllGetClassObject"));
+    auto canUnload = ProcAddress<CanUnloadFn>(LibraryModule(), "DllCanUnloadNow");
+    auto get = ProcAddress<GetClassObjectFn>(LibraryModule(), "DllGetClassObject");
     ASSERT_TRUE(canUnload && get);
     ASSERT_EQ(canUnload(), S_OK) << "nothing of the library is alive between tests";
 

@@ -4,7 +4,10 @@
 #include "frame/Handles.h"
 #include <windows.h>
 #include <objbase.h>
+#include <psapi.h>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -20,6 +23,20 @@ inline std::wstring ProgramFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// This process's working set in MiB: its peak so far, or now (the program links psapi).
+inline double MemoryMB(bool peak) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return double(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1 << 20);
+}
+
+// Bytes that do not compress, the same for the same seed.
+inline void FillBlock(std::vector<BYTE>& block, unsigned seed) {
+    std::mt19937 gen(seed);
+    for (BYTE& b : block) b = static_cast<BYTE>(gen());
 }
 
 inline HMODULE LoadLibraryBeside() { return LoadLibraryW((ProgramFolder() + L"WENDRAX1.dll").c_str()); }

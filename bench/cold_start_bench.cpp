@@ -41,6 +41,23 @@ struct Side {
 const Side kOurs = {L"WENDRAX1.clsDrvInfo2", L"Get_Extension"};
 const Side kPeer = {L"Scripting.FileSystemObject", L"GetExtensionName"};
 
+// The member `id` of `object` called with kPath, unless `hr` already failed; whether it gave "txt".
+bool CallWithPath(IDispatch* object, DISPID id, HRESULT& hr) {
+    VARIANT arg, result;
+    VariantInit(&arg);
+    VariantInit(&result);
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = SysAllocString(kPath);
+    if (SUCCEEDED(hr)) {
+        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    }
+    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
+    VariantClear(&arg);
+    VariantClear(&result);
+    return right;
+}
+
 // The child: one creation and one call, timed; prints the microseconds and the result, and with
 // `phases` each step's microseconds. With `split`, the library's type library and the class's type
 // information are loaded before the name (the platform keeps one copy of a loaded type library per
@@ -73,25 +90,14 @@ int Child(const Side& side, bool phases, bool split) {
         hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     }
     t[n++] = Now();
-    VARIANT arg, result;
-    VariantInit(&arg);
-    VariantInit(&result);
-    V_VT(&arg) = VT_BSTR;
-    V_BSTR(&arg) = SysAllocString(kPath);
-    if (SUCCEEDED(hr)) {
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
-        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
-    }
+    bool right = CallWithPath(object, id, hr);
     t[n++] = Now();
-    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
     std::printf("%.0f %s", (t[n - 1] - t[0]) * 1e6, right ? "txt" : "wrong");
     if (phases)
         for (int i = 1; i < n; ++i) std::printf(" %.0f", (t[i] - t[i - 1]) * 1e6);
     else
         std::printf(" 0x%08lX", static_cast<unsigned long>(hr));
     std::printf("\n");
-    VariantClear(&arg);
-    VariantClear(&result);
     if (coclass) coclass->Release();
     if (lib) lib->Release();
     if (object) object->Release();
@@ -118,20 +124,9 @@ int ChildFromFile(const wchar_t* path) {
         LPOLESTR names[] = {const_cast<LPOLESTR>(kOurs.member)};
         hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     }
-    VARIANT arg, result;
-    VariantInit(&arg);
-    VariantInit(&result);
-    V_VT(&arg) = VT_BSTR;
-    V_BSTR(&arg) = SysAllocString(kPath);
-    if (SUCCEEDED(hr)) {
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
-        hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
-    }
+    bool right = CallWithPath(object, id, hr);
     double took = Now() - start;
-    bool right = SUCCEEDED(hr) && V_VT(&result) == VT_BSTR && V_BSTR(&result) && wcscmp(V_BSTR(&result), L"txt") == 0;
     std::printf("%.0f %s 0x%08lX\n", took * 1e6, right ? "txt" : "wrong", static_cast<unsigned long>(hr));
-    VariantClear(&arg);
-    VariantClear(&result);
     if (object) object->Release();
     if (factory) factory->Release();
     CoUninitialize();
@@ -271,7 +266,22 @@ int Against(const std::wstring& folder, int rounds) {
     const char* build = sizeof(void*) == 8 ? "x64" : "x86";
     std::printf("code section (.text): %lu vs %lu bytes = %.3fx (at most 1.05x; %s)\n", static_cast<unsigned long>(oursCode),
                 static_cast<unsigned long>(theirsCode), static_cast<double>(oursCode) / theirsCode, build);
-    std::wstring oursArg = L"\"" + ours + L"\"", theirsArg = L"\"" + theirs + L"\"";
+    // Both measured from copies side by side in the temporary folder: where a file lies weighs on
+    // its load (under Wine, up to a tenth between the build folder and another).
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring place = std::wstring(temp) + L"wx-cold-start";
+    CreateDirectoryW(place.c_str(), nullptr);
+    std::wstring oursCopy = place + L"\\ours", theirsCopy = place + L"\\theirs";
+    CreateDirectoryW(oursCopy.c_str(), nullptr);
+    CreateDirectoryW(theirsCopy.c_str(), nullptr);
+    oursCopy += L"\\WENDRAX1.dll";
+    theirsCopy += L"\\WENDRAX1.dll";
+    if (!CopyFileW(ours.c_str(), oursCopy.c_str(), FALSE) || !CopyFileW(theirs.c_str(), theirsCopy.c_str(), FALSE)) {
+        std::printf("against %ls: cannot copy the libraries to %ls\n", folder.c_str(), place.c_str());
+        return 1;
+    }
+    std::wstring oursArg = L"\"" + oursCopy + L"\"", theirsArg = L"\"" + theirsCopy + L"\"";
     // One pair first, not counted: the files come into the system's cache.
     if (Sample(oursArg.c_str(), L"--file-child") < 0 || Sample(theirsArg.c_str(), L"--file-child") < 0) return 1;
     std::vector<double> a, b;

@@ -20,18 +20,6 @@ namespace {
 
 const size_t kSize = 64u << 20;
 
-double MemoryMB(bool peak) {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return double(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1 << 20);
-}
-
-void FillBlock(std::vector<BYTE>& block, unsigned seed) {
-    std::mt19937 gen(seed);
-    for (BYTE& b : block) b = static_cast<BYTE>(gen());
-}
-
 // The file is written a megabyte at a time so that making it does not raise the peak.
 void MakeFile(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

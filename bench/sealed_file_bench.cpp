@@ -34,18 +34,6 @@ double Measure(const std::function<bool()>& work, bool* ok) {
     return (Now() - start) / kRepeats;
 }
 
-double MemoryMB(bool peak) {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return double(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1 << 20);
-}
-
-void FillBlock(std::vector<BYTE>& block, unsigned seed) {
-    std::mt19937 gen(seed);
-    for (BYTE& b : block) b = static_cast<BYTE>(gen());
-}
-
 // Written a megabyte at a time so that making it does not raise the peak.
 void MakeFile(const std::wstring& path, size_t size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

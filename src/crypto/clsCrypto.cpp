@@ -3,6 +3,7 @@
 #include "crypto/AnsiBytes.h"
 #include "crypto/CryptFile.h"
 #include "crypto/basEncDec.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/HostObject.h"
@@ -64,18 +65,12 @@ const long kErrorPlatform = 26012;
 // (rsaenh answers 0 for RC4).
 const DWORD kPaddingRoom = 64;
 
-void ReturnText(const Bstr& field, BSTR* result) {
-    if (!result) RaiseRuntime(5);
-    *result = CopyBstr(field.get());
-}
+void ReturnText(const Bstr& field, BSTR* result) { Required(result) = CopyBstr(field.get()); }
 
 void StoreText(Bstr& field, BSTR value) { field = Bstr::Attach(CopyBstr(value)); }
 
 template <class Number>
-void ReturnNumber(Number field, Number* result) {
-    if (!result) RaiseRuntime(5);
-    *result = field;
-}
+void ReturnNumber(Number field, Number* result) { Required(result) = field; }
 
 HCRYPTPROV AcquireProviderContext(BSTR providerName) {
     // The provider is found by its name, read up to its first NUL.
@@ -285,7 +280,7 @@ std::wstring clsCrypto::OpenText(const std::wstring& source, bool hexadecimal) {
 
 STDMETHODIMP clsCrypto::DoEncryptString(LONG_PTR* HSessionKey, VARIANT sDataValue, BSTR* result) {
     return Guarded([&] {
-        if (!HSessionKey || !result) RaiseRuntime(5);
+        Require(HSessionKey, result);
         std::wstring data = ToText(sDataValue);
         std::string cipher;
         *result = NewBstr(EncryptBytes(*HSessionKey, data, cipher) ? TextOfCipherBytes(cipher) : std::wstring());
@@ -294,7 +289,7 @@ STDMETHODIMP clsCrypto::DoEncryptString(LONG_PTR* HSessionKey, VARIANT sDataValu
 
 STDMETHODIMP clsCrypto::DoDecryptString(LONG_PTR* HSessionKey, BSTR sDataValue, BSTR* result) {
     return Guarded([&] {
-        if (!HSessionKey || !result) RaiseRuntime(5);
+        Require(HSessionKey, result);
         *result = NewBstr(DecryptText(*HSessionKey, TextOf(sDataValue)));
     });
 }
@@ -304,7 +299,7 @@ STDMETHODIMP clsCrypto::StringCryptography(acCryptographicTypeConst Cryptographi
                                            acCryptographicConversionConst CryptographicConversion,
                                            VARIANT_BOOL bUsedStandardEncDecClass, BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         std::wstring out;
         if (!bUsedStandardEncDecClass) {
             // Method 25 is never the key-less cipher a caller forgot to leave.
@@ -353,7 +348,7 @@ STDMETHODIMP clsCrypto::FileCryptography(acCryptographicTypeConst CrytographicTy
                                          BSTR /*sDestinationFile: the source file itself is transformed*/,
                                          acCryptographicMethodConst CryptographicMethod, VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = VARIANT_FALSE;
         if (!FindsPlainFile(BeforeNul(TextOf(sSourceFile)))) return;
         StoreText(password_, sPassword);
@@ -397,35 +392,35 @@ bool clsCrypto::TransformFileWithKey(BSTR fileName, CryptNumber* key, bool encry
 
 STDMETHODIMP clsCrypto::DoFileEncrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!lKey || !result) RaiseRuntime(5);
+        Require(lKey, result);
         *result = TransformFileWithKey(sFileName, lKey, true) ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
 STDMETHODIMP clsCrypto::DoFileDecrypt(BSTR sFileName, LONG_PTR* lKey, VARIANT_BOOL* result) {
     return Guarded([&] {
-        if (!lKey || !result) RaiseRuntime(5);
+        Require(lKey, result);
         *result = TransformFileWithKey(sFileName, lKey, false) ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
 STDMETHODIMP clsCrypto::EnumCSPs(_Collection** result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = nullptr;
     });
 }
 
 STDMETHODIMP clsCrypto::EnumCSPTypes(_Collection** result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = nullptr;
     });
 }
 
 STDMETHODIMP clsCrypto::SetCSP(BSTR, BSTR, LONG* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         *result = 0;
     });
 }

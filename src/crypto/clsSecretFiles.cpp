@@ -1,5 +1,6 @@
 #include "crypto/clsSecretFiles.h"
 #include "crypto/AnsiBytes.h"
+#include "frame/ArgumentReader.h"
 #include "frame/Creators.h"
 #include "frame/Errors.h"
 #include "frame/Text.h"
@@ -74,7 +75,7 @@ clsSecretFiles::~clsSecretFiles() = default;
 STDMETHODIMP clsSecretFiles::WriteSecretFile(BSTR FilePath, BSTR Record1, BSTR Record2, BSTR Record3, BSTR Record4,
                                              BSTR* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         CipherService cipher;
         BSTR given[4] = {Record1, Record2, Record3, Record4};
         for (int k = 0; k < 4; ++k) {
@@ -96,7 +97,7 @@ STDMETHODIMP clsSecretFiles::WriteSecretFile(BSTR FilePath, BSTR Record1, BSTR R
 
 STDMETHODIMP clsSecretFiles::ReadSecretFile(BSTR FilePath, BSTR /*sUnused*/, VARIANT* result) {
     return Guarded([&] {
-        if (!result) RaiseRuntime(5);
+        Require(result);
         std::unique_ptr<TextFile> file;
         Quietly([&] { file.reset(new TextFile(TextOf(FilePath), TextFile::Mode::Input, CipherCodePage())); });
         if (file) {

@@ -264,16 +264,19 @@ HRESULT PassByValue(Argument& arg, const VARIANT* supplied) {
     return S_OK;
 }
 
+// A record of the parameter's type made for this call (an omitted one, the result), released after it.
+HRESULT PassNewRecord(Argument& arg) {
+    IRecordInfo* info = arg.slot->Record();
+    if (!info) return TYPE_E_ELEMENTNOTFOUND;
+    if (!(arg.record = info->RecordCreate())) return E_OUTOFMEMORY;
+    arg.PassPointer(arg.record);
+    return S_OK;
+}
+
 HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
     const ParamSlot& slot = *arg.slot;
     if (!supplied || IsMissing(*supplied)) {
-        if (slot.vt == VT_RECORD) {
-            IRecordInfo* info = slot.Record();
-            if (!info) return TYPE_E_ELEMENTNOTFOUND;
-            arg.record = info->RecordCreate();
-            arg.PassPointer(arg.record);
-            return arg.record ? S_OK : E_OUTOFMEMORY;
-        }
+        if (slot.vt == VT_RECORD) return PassNewRecord(arg);
         // The member may change what it is given: a copy of the default.
         HRESULT hr = VariantCopy(&arg.local, const_cast<VARIANT*>(&slot.omitted));
         arg.PassPointer(PayloadOf(slot.vt, &arg.local));
@@ -312,13 +315,7 @@ HRESULT PassByRef(Argument& arg, VARIANT* supplied) {
 // The result: a zeroed value of the declared type that the member fills in.
 HRESULT PassResult(Argument& ret) {
     const ParamSlot& slot = *ret.slot;
-    if (slot.vt == VT_RECORD) {
-        IRecordInfo* info = slot.Record();
-        if (!info) return TYPE_E_ELEMENTNOTFOUND;
-        if (!(ret.record = info->RecordCreate())) return E_OUTOFMEMORY;
-        ret.PassPointer(ret.record);
-        return S_OK;
-    }
+    if (slot.vt == VT_RECORD) return PassNewRecord(ret);
     memset(&ret.local, 0, sizeof ret.local);
     if (slot.vt != VT_VARIANT) V_VT(&ret.local) = slot.vt;
     ret.PassPointer(PayloadOf(slot.vt, &ret.local));

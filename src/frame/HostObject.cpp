@@ -9,15 +9,20 @@ namespace wx {
 
 namespace {
 
+// The texts a callee put in the exception record, which the caller owns.
+void FreeTexts(EXCEPINFO& info) {
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+}
+
 [[noreturn]] void RaiseFromInvoke(HRESULT hr, EXCEPINFO& info) {
     if (hr == DISP_E_EXCEPTION) {
         if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
         HRESULT code = info.scode ? info.scode : HResultOfNumber(info.wCode ? info.wCode : 440);
         std::wstring source = info.bstrSource ? info.bstrSource : DefaultErrorSource();
         std::wstring description = info.bstrDescription ? info.bstrDescription : RuntimeErrorText(NumberOfHResult(code));
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrHelpFile);
+        FreeTexts(info);
         RaiseError(NumberOfHResult(code), source, description);
     }
     switch (hr) {
@@ -106,9 +111,7 @@ HRESULT HostObject::ReadById(DISPID member, Variant& value) const noexcept {
         hr = object_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(), &info,
                              nullptr);
     }
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
+    FreeTexts(info);
     return hr;
 }
 
